@@ -1,0 +1,119 @@
+#include "cli_runner.h"
+
+#include "console.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <iconv.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+std::string program_path(const std::string& program)
+{
+    return std::string(U7_BIN_DIR) + "/" + program;
+}
+
+namespace {
+
+void drain(int out_fd, int err_fd, std::string& out, std::string& err)
+{
+    pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
+    int open_count = 2;
+    char buffer[65536];
+    while (open_count > 0) {
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            throw std::runtime_error("poll failed");
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                (i == 0 ? out : err).append(buffer, static_cast<std::size_t>(n));
+            } else if (n == 0 || errno != EINTR) {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open_count;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+RunResult run_program(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& cwd, const std::optional<std::string>& lang)
+{
+    const std::string path = program_path(program);
+    std::vector<std::string> env_strings;
+    for (char** e = environ; *e != nullptr; ++e) {
+        if (std::strncmp(*e, "LANG=", 5) != 0 && std::strncmp(*e, "LC_", 3) != 0) env_strings.emplace_back(*e);
+    }
+    if (lang) env_strings.push_back("LANG=" + *lang);
+
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(path.c_str()));
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (auto& e : env_strings) envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    int out_pipe[2];
+    int err_pipe[2];
+    if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) throw std::runtime_error("pipe failed");
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        dup2(out_pipe[1], 1);
+        dup2(err_pipe[1], 2);
+        close(out_pipe[0]);
+        close(out_pipe[1]);
+        close(err_pipe[0]);
+        close(err_pipe[1]);
+        const int null_fd = open("/dev/null", O_RDONLY);
+        if (null_fd >= 0) dup2(null_fd, 0);
+        if (chdir(cwd.c_str()) != 0) _exit(126);
+        execve(path.c_str(), argv.data(), envp.data());
+        _exit(127);
+    }
+    close(out_pipe[1]);
+    close(err_pipe[1]);
+    RunResult result;
+    drain(out_pipe[0], err_pipe[0], result.out, result.err);
+    int wait_status = 0;
+    while (waitpid(pid, &wait_status, 0) < 0) {
+        if (errno != EINTR) throw std::runtime_error("waitpid failed");
+    }
+    result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+    return result;
+}
+
+std::string to_cp932(const std::string& utf8)
+{
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv_open failed");
+    std::string input = utf8;
+    std::string output(input.size() * 2 + 16, '\0');
+    char* in = input.data();
+    std::size_t in_left = input.size();
+    char* out = output.data();
+    std::size_t out_left = output.size();
+    const std::size_t rc = iconv(cd, &in, &in_left, &out, &out_left);
+    iconv_close(cd);
+    if (rc == static_cast<std::size_t>(-1)) throw std::runtime_error("text not convertible to CP932");
+    output.resize(output.size() - out_left);
+    return output;
+}
+
+std::string console_bytes(const std::string& utf8, const std::optional<std::string>& lang)
+{
+    const ConsoleMode mode = console_mode_from_lang(lang ? lang->c_str() : nullptr);
+    return mode == ConsoleMode::pass_through ? utf8 : to_cp932(utf8);
+}
