@@ -1,0 +1,6 @@
+#include "revisto.h"
+
+int main(int argc, char** argv)
+{
+    return run_revisto(argc, argv);
+}

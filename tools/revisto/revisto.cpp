@@ -1,0 +1,464 @@
+#include "revisto.h"
+
+#include "command_line.h"
+#include "console.h"
+#include "file_utils.h"
+#include "text_utils.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string_view>
+
+namespace {
+
+constexpr const char* VERSION = "0.0.19";
+constexpr const char* DEFAULT_INPUT = "usecode.ja.txt";
+constexpr const char* DEFAULT_OUTPUT = "usecode.ja-new.txt";
+constexpr const char* DEFAULT_ENGLISH = "usecode.en.txt";
+
+// A line is read in pieces of at most 4095 bytes; each piece counts as a
+// line of its own.
+constexpr int LINE_BUFFER_SIZE = 4096;
+
+constexpr unsigned MAX_FUNCTION_ID = 0xFFFF;
+
+// Text types whose old-format texts may carry the Japanese text between
+// <QRM> and </QRM>, followed by the English text.
+constexpr std::string_view SIGN_LIKE_TYPES[] = {"SIGN", "TOMB", "PLAQUE", "S.BOOK", "S.SCROLL", "S.PLAQUE"};
+constexpr std::string_view OPENING_TAG = "<QRM>";
+constexpr std::string_view CLOSING_TAG = "</QRM>";
+
+bool is_hex_digit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+unsigned hex_digit_value(char c)
+{
+    if (c >= '0' && c <= '9') return static_cast<unsigned>(c - '0');
+    if (c >= 'a' && c <= 'f') return static_cast<unsigned>(c - 'a' + 10);
+    return static_cast<unsigned>(c - 'A' + 10);
+}
+
+bool is_label_char(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '@' || c == '_';
+}
+
+// Value of a run of hex digits, or MAX_FUNCTION_ID + 1 for any larger
+// value (so long runs cannot overflow).  An empty run reads as 0.
+unsigned read_function_id(std::string_view digits)
+{
+    unsigned value = 0;
+    for (char c : digits) {
+        value = value * 16 + hex_digit_value(c);
+        if (value > MAX_FUNCTION_ID) return MAX_FUNCTION_ID + 1;
+    }
+    return value;
+}
+
+// The fields in front of the text: "<hex id>\t<label>\t".
+struct LinePrefix {
+    std::string_view id_digits;
+    std::string_view label;
+    std::size_t rest = 0;  // position right after the label's tab
+};
+
+bool parse_line_prefix(std::string_view line, LinePrefix& prefix)
+{
+    std::size_t pos = 0;
+    while (pos < line.size() && is_hex_digit(line[pos])) ++pos;
+    if (pos >= line.size() || line[pos] != '\t') return false;
+    prefix.id_digits = line.substr(0, pos);
+    const std::size_t label_start = ++pos;
+    while (pos < line.size() && is_label_char(line[pos])) ++pos;
+    if (pos >= line.size() || line[pos] != '\t') return false;
+    prefix.label = line.substr(label_start, pos - label_start);
+    prefix.rest = pos + 1;
+    return true;
+}
+
+bool is_comment(std::string_view line)
+{
+    return line.empty() || line[0] == ';';
+}
+
+// Opens a file for reading, printing why it failed.
+FilePtr open_input(const char* path)
+{
+    FilePtr file = open_file(path, "rt");
+    if (!file) {
+        if (errno == ENOENT) {
+            console_printf("ERROR: ファイルが存在しません: %s\n", path);
+        } else {
+            console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
+        }
+    }
+    return file;
+}
+
+// Reads the next line piece, with the byte order mark removed on line 1
+// and the line end removed.  Returns false at the end of the file.
+bool read_line(std::FILE* file, char (&buffer)[LINE_BUFFER_SIZE], int& line_number, std::string_view& line)
+{
+    if (std::fgets(buffer, LINE_BUFFER_SIZE, file) == nullptr) return false;
+    ++line_number;
+    if (line_number == 1) remove_utf8_bom(buffer);
+    remove_trailing_newlines(buffer);
+    line = std::string_view(buffer);
+    return true;
+}
+
+bool is_sign_like(std::string_view type)
+{
+    for (std::string_view sign : SIGN_LIKE_TYPES) {
+        if (type == sign) return true;
+    }
+    return false;
+}
+
+void add_translation_entry(EnglishTable& table, unsigned function_id, std::string_view label, std::string_view type)
+{
+    try {
+        TranslationEntry entry;
+        entry.function_id = static_cast<std::uint16_t>(function_id);
+        entry.label = label;
+        entry.type = type;
+        table.heads[function_id].push_back(std::move(entry));
+    } catch (const std::bad_alloc&) {
+        exit_memory_exhausted("revisto", __LINE__);
+    }
+}
+
+// Problems an English line can have, in the order they are tested.
+enum class EnglishLineFault {
+    none,
+    syntax,
+    no_opening_quote,
+    nothing_after_backslash,
+    multibyte_character,
+    no_closing_quote,
+    text_after_quote,
+    bad_function_id,
+};
+
+struct EnglishLine {
+    unsigned function_id = 0;
+    std::string_view label;
+    std::string_view type;
+};
+
+EnglishLineFault parse_english_line(std::string_view line, EnglishLine& parsed)
+{
+    LinePrefix prefix;
+    if (!parse_line_prefix(line, prefix)) return EnglishLineFault::syntax;
+    const std::size_t type_end = line.find('\t', prefix.rest);
+    if (type_end == std::string_view::npos) return EnglishLineFault::syntax;
+    std::size_t pos = type_end + 1;
+    if (pos >= line.size() || line[pos] != '"') return EnglishLineFault::no_opening_quote;
+
+    for (++pos;; ++pos) {
+        if (pos >= line.size()) return EnglishLineFault::no_closing_quote;
+        const auto byte = static_cast<unsigned char>(line[pos]);
+        if (byte == '\\') {
+            if (pos + 1 >= line.size()) return EnglishLineFault::nothing_after_backslash;
+            ++pos;
+        } else if (byte >= 0x80) {
+            return EnglishLineFault::multibyte_character;
+        } else if (byte == '"') {
+            if (pos + 1 != line.size()) return EnglishLineFault::text_after_quote;
+            break;
+        }
+    }
+
+    parsed.function_id = read_function_id(prefix.id_digits);
+    if (parsed.function_id > MAX_FUNCTION_ID) return EnglishLineFault::bad_function_id;
+    parsed.label = prefix.label;
+    parsed.type = line.substr(prefix.rest, type_end - prefix.rest);
+    return EnglishLineFault::none;
+}
+
+const char* english_fault_message(EnglishLineFault fault)
+{
+    switch (fault) {
+    case EnglishLineFault::syntax: return "ERROR: %s(%d行目): syntax error\n";
+    case EnglishLineFault::no_opening_quote: return "ERROR: %s(%d行目): テキストが \" で始まっていません\n";
+    case EnglishLineFault::nothing_after_backslash: return "ERROR: %s(%d行目): \\ の後に文字がありません\n";
+    case EnglishLineFault::multibyte_character: return "ERROR: %s(%d行目): マルチバイト文字は使用できません\n";
+    case EnglishLineFault::no_closing_quote: return "ERROR: %s(%d行目): テキストの終りに \" がありません\n";
+    case EnglishLineFault::text_after_quote:
+        return "ERROR: %s(%d行目): テキストが \" で終っていないか、テキスト中に前に \\ のない \" があります\n";
+    case EnglishLineFault::bad_function_id: return "ERROR: %s(%d行目): 不正な関数IDです\n";
+    case EnglishLineFault::none: break;
+    }
+    return "";
+}
+
+// Problems a Japanese (old-format) line can have, in the order they are
+// tested.
+enum class JapaneseLineFault {
+    none,
+    syntax,
+    no_opening_quote,
+    nothing_after_backslash,
+    bad_character,
+    no_closing_quote,
+    unescaped_quote,
+    bad_function_id,
+    label_not_found,
+};
+
+struct JapaneseLine {
+    const TranslationEntry* entry = nullptr;
+    std::string_view label;
+    std::string_view text;  // with its enclosing double quotes
+};
+
+JapaneseLineFault parse_japanese_line(const EnglishTable& table, std::string_view line, JapaneseLine& parsed)
+{
+    LinePrefix prefix;
+    if (!parse_line_prefix(line, prefix)) return JapaneseLineFault::syntax;
+    parsed.label = prefix.label;
+    std::size_t pos = prefix.rest;
+    if (pos >= line.size() || line[pos] != '"') return JapaneseLineFault::no_opening_quote;
+    const std::size_t text_start = pos;
+
+    for (++pos;;) {
+        if (pos >= line.size()) return JapaneseLineFault::no_closing_quote;
+        const auto byte = static_cast<unsigned char>(line[pos]);
+        if (byte == '\\') {
+            if (pos + 1 >= line.size()) return JapaneseLineFault::nothing_after_backslash;
+            pos += 2;
+        } else if (byte >= 0x80) {
+            const int length = utf8_char_length(byte);
+            if (length < 0) return JapaneseLineFault::bad_character;
+            // The following bytes are skipped unexamined; a character cut
+            // short by the end of the line leaves the text unclosed.
+            if (static_cast<std::size_t>(length) > line.size() - pos) return JapaneseLineFault::no_closing_quote;
+            pos += static_cast<std::size_t>(length);
+        } else if (byte == '"') {
+            if (pos + 1 != line.size()) return JapaneseLineFault::unescaped_quote;
+            break;
+        } else {
+            ++pos;
+        }
+    }
+    parsed.text = line.substr(text_start);
+
+    const unsigned function_id = read_function_id(prefix.id_digits);
+    if (function_id > MAX_FUNCTION_ID) return JapaneseLineFault::bad_function_id;
+    const std::string label(prefix.label);
+    parsed.entry = find_translation_entry(table, static_cast<std::uint16_t>(function_id), label);
+    if (parsed.entry == nullptr) return JapaneseLineFault::label_not_found;
+    return JapaneseLineFault::none;
+}
+
+void print_japanese_fault(JapaneseLineFault fault, const char* path, int line_number, std::string_view label)
+{
+    switch (fault) {
+    case JapaneseLineFault::syntax:
+        console_printf("ERROR: %s(%d行目): syntax error\n", path, line_number);
+        break;
+    case JapaneseLineFault::no_opening_quote:
+        console_printf("ERROR: %s(%d行目): テキストが \" で始まっていません\n", path, line_number);
+        break;
+    case JapaneseLineFault::nothing_after_backslash:
+        console_printf("ERROR: %s(%d行目): \\ の後に文字がありません\n", path, line_number);
+        break;
+    case JapaneseLineFault::bad_character:
+        console_printf("ERROR: %s(%d行目): 不正な文字コードです\n", path, line_number);
+        break;
+    case JapaneseLineFault::no_closing_quote:
+        console_printf("ERROR: %s(%d行目): テキストの終わりに \" がありません\n", path, line_number);
+        break;
+    case JapaneseLineFault::unescaped_quote:
+        console_printf("ERROR: %s(%d行目): テキスト中に \\ でエスケープされていない \" があります\n", path,
+                       line_number);
+        break;
+    case JapaneseLineFault::bad_function_id:
+        console_printf("ERROR: %s(%d行目): 不正な関数IDです\n", path, line_number);
+        break;
+    case JapaneseLineFault::label_not_found:
+        console_printf("ERROR: %s(%d行目): ラベルが見つかりません: %.*s\n", path, line_number,
+                       static_cast<int>(label.size()), label.data());
+        break;
+    case JapaneseLineFault::none:
+        break;
+    }
+}
+
+// The text to write for a line: sign-like texts in the old format kept the
+// Japanese text between <QRM> and </QRM>, followed by the English text;
+// only the Japanese text is kept.
+std::string remove_qrm_tags(std::string_view text, std::string_view type, int line_number)
+{
+    if (text.substr(1, OPENING_TAG.size()) != OPENING_TAG || !is_sign_like(type)) return std::string(text);
+    console_printf("%d行目: <QRM>タグを見つけました: 英語テキストを取り除きます\n", line_number);
+    const std::size_t inner_start = 1 + OPENING_TAG.size();
+    const std::size_t closing = text.find(CLOSING_TAG, inner_start);
+    if (closing == std::string_view::npos) {
+        console_printf("%d行目: </QRM>タグが見つかりません ... 無視します\n", line_number);
+        return std::string(text);
+    }
+    std::string result = "\"";
+    result += text.substr(inner_start, closing - inner_start);
+    result += '"';
+    return result;
+}
+
+void print_usage()
+{
+    console_printf("使用方法: revisto [オプション] [日本語テキストファイル]\n");
+    console_printf("機    能: Tavrikversion0.0.1以前で使用していたusecode.ja.txtを\n");
+    console_printf("          version0.0.2以降の形式に変換します\n");
+    console_printf("オプション:\n");
+    console_printf("    -o      ファイル名      指定したファイルに変換したテキストを出力します\n");
+    console_printf("                            (usecode.ja-new.txt)\n");
+    console_printf("       --en ファイル名      指定したファイルから英語テキストを読み込みます\n");
+    console_printf("                            (usecode.en.txt)\n");
+    console_printf("    -?|--help               使用方法を表示します\n");
+    console_printf("       --version            バージョンを表示します\n");
+    console_printf("\n");
+    console_printf("日本語テキストファイルを指定しないときは usecode.ja.txt を読みます\n");
+    console_printf("\n");
+}
+
+}  // namespace
+
+const TranslationEntry* find_translation_entry(const EnglishTable& table, std::uint16_t function_id,
+                                               const std::string& label)
+{
+    for (const TranslationEntry& entry : table.heads[function_id]) {
+        if (entry.label == label) return &entry;
+    }
+    return nullptr;
+}
+
+int read_english_texts(EnglishTable& table, const char* path)
+{
+    FilePtr file = open_input(path);
+    if (!file) return -1;
+
+    char buffer[LINE_BUFFER_SIZE];
+    int line_number = 0;
+    std::string_view line;
+    while (read_line(file.get(), buffer, line_number, line)) {
+        if (is_comment(line)) continue;
+        EnglishLine parsed;
+        const EnglishLineFault fault = parse_english_line(line, parsed);
+        if (fault != EnglishLineFault::none) {
+            console_printf(english_fault_message(fault), path, line_number);
+            return -1;
+        }
+        const std::string label(parsed.label);
+        if (find_translation_entry(table, static_cast<std::uint16_t>(parsed.function_id), label) != nullptr) {
+            console_printf("[%04X][%s] 既に登録されています: type=[%.*s] ... 無視します\n", parsed.function_id,
+                           label.c_str(), static_cast<int>(parsed.type.size()), parsed.type.data());
+            continue;
+        }
+        add_translation_entry(table, parsed.function_id, parsed.label, parsed.type);
+    }
+    if (std::ferror(file.get()) != 0) {
+        console_printf("ERROR: %s(%d行目): 読み込みエラー\n", path, line_number);
+        return -1;
+    }
+    return 0;
+}
+
+int convert_translation_file(const EnglishTable& table, const char* input_path, const char* output_path)
+{
+    FilePtr input = open_input(input_path);
+    if (!input) return -1;
+    FilePtr output = open_file(output_path, "wt");
+    if (!output) {
+        console_printf("ERROR: %d: オープンエラー: %s\n", errno, output_path);
+        return -1;
+    }
+
+    char buffer[LINE_BUFFER_SIZE];
+    int line_number = 0;
+    std::string_view line;
+    while (read_line(input.get(), buffer, line_number, line)) {
+        if (is_comment(line)) {
+            std::fprintf(output.get(), "%.*s\n", static_cast<int>(line.size()), line.data());
+            continue;
+        }
+        JapaneseLine parsed;
+        const JapaneseLineFault fault = parse_japanese_line(table, line, parsed);
+        if (fault != JapaneseLineFault::none) {
+            print_japanese_fault(fault, input_path, line_number, parsed.label);
+            return -1;  // the lines written so far stay in the output
+        }
+        const std::string text = remove_qrm_tags(parsed.text, parsed.entry->type, line_number);
+        std::fprintf(output.get(), "%04X\t%s\t%s\t%s\n", parsed.entry->function_id, parsed.entry->label.c_str(),
+                     parsed.entry->type.c_str(), text.c_str());
+    }
+
+    if (std::ferror(input.get()) != 0) {
+        console_printf("ERROR: %s(%d行目): 読み込みエラー\n", input_path, line_number);
+        return -1;
+    }
+    // A failed write may show only when the last buffer is flushed or the
+    // file is closed; either way the output is incomplete.
+    if (close_written_file(output) != 0) {
+        console_printf("ERROR: %s(%d行目): 書き込みエラー\n", output_path, line_number);
+        return -1;
+    }
+    return 0;
+}
+
+int run_revisto(int argc, char** argv)
+{
+    std::string input_path = DEFAULT_INPUT;
+    std::string output_path = DEFAULT_OUTPUT;
+    std::string english_path = DEFAULT_ENGLISH;
+    bool input_given = false;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (!arg.empty() && arg[0] == '-') {
+            if (arg == "-?" || arg == "--help") {
+                print_usage();
+                return 1;
+            }
+            if (arg == "--version") {
+                console_printf("revisto - QRM usecode.ja.txt converter version %s\n", VERSION);
+                return 1;
+            }
+            if (arg == "-o" || arg == "--en") {
+                i = take_option_file_name(argc, argv, i, arg == "-o" ? output_path : english_path);
+                if (i < 0) return 1;
+                continue;
+            }
+            console_printf("ERROR: 不正なオプションです: %s\n", argv[i]);
+            return 1;
+        }
+        if (input_given) {
+            console_printf("ERROR: コマンドラインパラメータが多すぎます: %s\n", argv[i]);
+            return 1;
+        }
+        input_path = argv[i];
+        input_given = true;
+    }
+
+    // The output is opened for writing while the inputs are still being
+    // read: an output that is one of the inputs would be destroyed.
+    for (const std::string* source : {&input_path, &english_path}) {
+        if (is_same_file(output_path.c_str(), source->c_str())) {
+            console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", output_path.c_str());
+            return 1;
+        }
+    }
+
+    try {
+        EnglishTable table;
+        if (read_english_texts(table, english_path.c_str()) != 0) return -1;
+        if (convert_translation_file(table, input_path.c_str(), output_path.c_str()) != 0) return -1;
+    } catch (const std::bad_alloc&) {
+        exit_memory_exhausted("revisto", __LINE__);
+    }
+    console_printf("処理完了.\n");
+    return 0;
+}

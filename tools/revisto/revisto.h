@@ -1,0 +1,39 @@
+// revisto: converts a Japanese translation table of the game's conversation
+// texts (usecode.ja.txt) from the old three-field format (id, label, text)
+// to the four-field format (id, label, type, text), taking each line's type
+// from the English table (usecode.en.txt) by function id and label.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One line of the English table, as far as the conversion needs it.
+struct TranslationEntry {
+    std::uint16_t function_id = 0;
+    std::string label;
+    std::string type;
+};
+
+// The English table, indexed directly by function id: one list per id, in
+// the order the lines were read, labels unique within an id.
+struct EnglishTable {
+    static constexpr std::size_t FUNCTION_ID_COUNT = 65536;
+    std::vector<std::vector<TranslationEntry>> heads = std::vector<std::vector<TranslationEntry>>(FUNCTION_ID_COUNT);
+};
+
+// The entry with this id and label, or null.
+const TranslationEntry* find_translation_entry(const EnglishTable& table, std::uint16_t function_id,
+                                               const std::string& label);
+
+// Loads the English table from path into table.  Returns 0, or -1 after
+// printing the reason.
+int read_english_texts(EnglishTable& table, const char* path);
+
+// Converts the old-format Japanese file at input_path into output_path,
+// line by line.  Returns 0, or -1 after printing the reason; the lines
+// converted before a failing line stay in the output.
+int convert_translation_file(const EnglishTable& table, const char* input_path, const char* output_path);
+
+// The whole program: command line, load, convert.  Returns the exit status.
+int run_revisto(int argc, char** argv);
