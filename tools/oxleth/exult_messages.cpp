@@ -1,0 +1,321 @@
+#include "oxleth.h"
+
+#include "console.h"
+#include "file_utils.h"
+#include "text_utils.h"
+#include "u7charmap.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+
+const char* const text_kind_names[TEXT_KIND_COUNT] = {
+    "", "COMMON", "BG_ENDGAME", "SI_INTRO", "SI_ENDGAME", "OINK",
+};
+
+const char* const font_names[FONT_COUNT] = {
+    "error", "MENU", "END2", "END3", "INTRO", "END2_MENU", "NORMAL", "OINK",
+};
+
+namespace {
+
+// A run of rows: within a run the translation ID (unless there is none) and
+// the message number both go up by one per row.
+struct MessageRun {
+    std::int32_t kind;
+    std::int32_t first_id;  // NO_TRANSLATION_ID for messages that cannot be translated
+    std::int32_t first_number;
+    std::int32_t last_number;
+    std::int32_t font;
+};
+
+constexpr MessageRun message_runs[] = {
+    {TEXT_KIND_COMMON, 1, 0x500, 0x50F, FONT_NORMAL},
+    {TEXT_KIND_COMMON, 17, 0x510, 0x512, FONT_END2_MENU},
+    {TEXT_KIND_BG_ENDGAME, 1, 0x513, 0x514, FONT_MENU},
+    {TEXT_KIND_BG_ENDGAME, 3, 0x515, 0x516, FONT_END2},
+    {TEXT_KIND_BG_ENDGAME, 5, 0x517, 0x518, FONT_NORMAL},
+    {TEXT_KIND_BG_ENDGAME, 7, 0x519, 0x51E, FONT_END3},
+    {TEXT_KIND_BG_ENDGAME, NO_TRANSLATION_ID, 0x51F, 0x520, FONT_END3},
+    {TEXT_KIND_BG_ENDGAME, 13, 0x521, 0x52A, FONT_NORMAL},
+    {TEXT_KIND_BG_ENDGAME, NO_TRANSLATION_ID, 0x52B, 0x52B, FONT_NORMAL},
+    {TEXT_KIND_BG_ENDGAME, 23, 0x52C, 0x531, FONT_NORMAL},
+    {TEXT_KIND_BG_ENDGAME, NO_TRANSLATION_ID, 0x532, 0x534, FONT_NORMAL},
+    {TEXT_KIND_BG_ENDGAME, 29, 0x535, 0x53A, FONT_NORMAL},
+    {TEXT_KIND_BG_ENDGAME, NO_TRANSLATION_ID, 0x53B, 0x53C, FONT_NORMAL},
+    {TEXT_KIND_BG_ENDGAME, 35, 0x53D, 0x540, FONT_NORMAL},
+    {TEXT_KIND_BG_ENDGAME, NO_TRANSLATION_ID, 0x541, 0x54A, FONT_NORMAL},
+    {TEXT_KIND_SI_INTRO, 1, 0x54B, 0x569, FONT_INTRO},
+    {TEXT_KIND_SI_INTRO, 32, 0x57F, 0x57F, FONT_INTRO},
+    {TEXT_KIND_SI_ENDGAME, 1, 0x56A, 0x57E, FONT_INTRO},
+    {TEXT_KIND_OINK, 1, 0x580, 0x581, FONT_OINK},
+};
+
+constexpr std::array<MessageRow, MESSAGE_ROW_COUNT + 1> make_message_table()
+{
+    std::array<MessageRow, MESSAGE_ROW_COUNT + 1> table{};
+    std::size_t row = 0;
+    table[row++] = {TEXT_KIND_NONE, 0, 0, FONT_NORMAL};
+    for (const MessageRun& run : message_runs) {
+        for (std::int32_t number = run.first_number; number <= run.last_number; ++number) {
+            const std::int32_t step = number - run.first_number;
+            const std::int32_t id = run.first_id == NO_TRANSLATION_ID ? NO_TRANSLATION_ID : run.first_id + step;
+            table[row++] = {run.kind, id, number, run.font};
+        }
+    }
+    table[row] = {TEXT_KIND_END, 0, 0, FONT_ERROR};
+    return table;
+}
+
+constexpr int count_run_rows()
+{
+    int rows = 1;  // the row for lines that are no message
+    for (const MessageRun& run : message_runs) rows += run.last_number - run.first_number + 1;
+    return rows;
+}
+static_assert(count_run_rows() == MESSAGE_ROW_COUNT, "the runs must give the table's 131 rows");
+
+// Position of the text that follows the leading CRs and LFs.
+const char* skip_line_ends(const char* text)
+{
+    while (*text == '\r' || *text == '\n') ++text;
+    return text;
+}
+
+// The text up to its first CR, LF or terminator.
+std::string text_before_line_end(const char* text)
+{
+    return std::string(text, std::strcspn(text, "\r\n"));
+}
+
+int find_name(const char* name, const char* const* names, int count, int first)
+{
+    for (int code = first; code < count; ++code) {
+        if (strcasecmp(name, names[code]) == 0) return code;
+    }
+    return -1;
+}
+
+constexpr long MIN_TRANSLATION_ID = 1;
+constexpr long MAX_TRANSLATION_ID = 65535;
+
+// The translation ID column: a whole number (decimal, 0x hex or 0-prefixed
+// octal) from 1 to 65535, else -1.
+long read_translation_id(const std::string& column)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long id = std::strtol(column.c_str(), &end, 0);
+    if (end == column.c_str() || *end != '\0' || errno == ERANGE) return -1;
+    if (id < MIN_TRANSLATION_ID || id > MAX_TRANSLATION_ID) return -1;
+    return id;
+}
+
+}  // namespace
+
+const std::array<MessageRow, MESSAGE_ROW_COUNT + 1> message_table = make_message_table();
+
+const MessageRow* find_message_row_by_number(const MessageRow* table, long message_number)
+{
+    if (table == nullptr) return nullptr;
+    for (const MessageRow* row = table; row->kind != TEXT_KIND_END; ++row) {
+        if (row->message_number == message_number) return row;
+    }
+    return nullptr;
+}
+
+const MessageRow* find_message_row_by_id(const MessageRow* table, std::int32_t kind, long translation_id)
+{
+    if (table == nullptr) return nullptr;
+    for (const MessageRow* row = table; row->kind != TEXT_KIND_END; ++row) {
+        if (row->kind == kind && row->translation_id == translation_id) return row;
+    }
+    return nullptr;
+}
+
+int find_text_kind(const char* name)
+{
+    return name == nullptr ? -1 : find_name(name, text_kind_names, TEXT_KIND_COUNT, TEXT_KIND_COMMON);
+}
+
+int find_font(const char* name)
+{
+    return name == nullptr ? -1 : find_name(name, font_names, FONT_COUNT, FONT_MENU);
+}
+
+// exultmsg.txt, one line each:
+//
+//   # comment, or an empty line       kept as it stands (up to its line end)
+//   <number>:<text>                   a message; the number is decimal, 0x
+//                                     hex or 0-prefixed octal
+//
+// Every message number must be one of message_table's; 0 stands for a line
+// that is no message.
+int read_exult_messages(MessageList& list, const MessageRow* table, const char* path)
+{
+    if (table == nullptr || path == nullptr || path[0] == '\0') return -1;
+    list.clear();
+    FilePtr file = open_file(path, "r");
+    if (!file) {
+        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
+        return -1;
+    }
+
+    char line[EXULT_LINE_SIZE];
+    int line_number = 0;
+    while (std::fgets(line, sizeof line, file.get()) != nullptr) {
+        ++line_number;
+        MessageLine entry;
+        const char first = line[0];
+        if (first == '#' || first == '\r' || first == '\n' || first == '\0') {
+            entry.row = &table[0];
+            entry.source_text = text_before_line_end(skip_line_ends(line));
+        } else {
+            char* end = nullptr;
+            const long number = std::strtol(line, &end, 0);
+            if (*end != ':') {
+                console_printf("ERROR: syntax error: %s(%d行目): %s\n", path, line_number, line);
+                return -1;
+            }
+            const MessageRow* row = number < 0 ? nullptr : find_message_row_by_number(table, number);
+            if (row == nullptr) {
+                console_printf("ERROR: 不正なIDです: %s(%d): %s\n", path, line_number, line);
+                return -1;
+            }
+            entry.row = row;
+            entry.source_text = text_before_line_end(end + 1);
+        }
+        list.push_back(std::move(entry));
+    }
+    // A read error would leave the messages after it out of the output.
+    if (std::ferror(file.get()) != 0) return -1;
+    if (line_number == 0) {
+        console_printf("ERROR: データがありません: %s\n", path);
+        return -1;
+    }
+    return line_number;
+}
+
+// exultmsg.ja.txt: ";" comments and empty lines are skipped; every other
+// line is a record of four tab-separated columns
+//
+//   TYPE <tab> ID <tab> FONT <tab> TEXT
+//
+// TYPE and FONT are names (any letter case), ID the message's translation
+// ID within its kind, TEXT the UTF-8 text (it may hold tabs).
+int read_exult_translations(MessageList& list, const MessageRow* table, const char* path)
+{
+    if (table == nullptr || path == nullptr || path[0] == '\0') return -1;
+    FilePtr file = open_file(path, "r");
+    if (!file) {
+        if (errno == ENOENT) return 0;
+        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
+        return -1;
+    }
+
+    char line[EXULT_LINE_SIZE];
+    char converted[EXULT_LINE_SIZE];
+    int line_number = 0;
+    int accepted = 0;
+    while (std::fgets(line, sizeof line, file.get()) != nullptr) {
+        ++line_number;
+        if (line_number == 1) remove_utf8_bom(line);
+        remove_trailing_newlines(line);
+        if (line[0] == '\0' || line[0] == ';') continue;
+
+        const std::optional<StringList> fields = split_string(line, '\t', 4, false);
+        if (!fields || fields->size() < 4 || (*fields)[0].empty() || (*fields)[1].empty() ||
+            (*fields)[2].empty()) {
+            console_printf("ERROR: syntax error: %s(%d行目): %s\n", path, line_number, line);
+            return -1;
+        }
+        const int kind = find_text_kind((*fields)[0].c_str());
+        if (kind < 0) {
+            console_printf("ERROR: 不正なテキスト種別です: %s(%d行目): %s\n", path, line_number, line);
+            return -1;
+        }
+        const long id = read_translation_id((*fields)[1]);
+        if (id < 0) {
+            console_printf("ERROR: syntax error: %s(%d行目): %s\n", path, line_number, line);
+            return -1;
+        }
+        const int font = find_font((*fields)[2].c_str());
+        if (font < 0) {
+            console_printf("ERROR: 不正なフォント種別です: %s(%d行目): %s\n", path, line_number, line);
+            return -1;
+        }
+        if (convert_text_by_charmap(converted, EXULT_LINE_SIZE, (*fields)[3].c_str()) == nullptr) {
+            console_printf("ERROR: テキストを変換できません: %s(%d行目): %s\n", path, line_number, line);
+            return -1;
+        }
+        const MessageRow* row = find_message_row_by_id(table, kind, id);
+        if (row == nullptr) {
+            console_printf("ERROR: 不正なIDです: %s(%d行目): %s\n", path, line_number, line);
+            return -1;
+        }
+        if (font != row->font) {
+            console_printf("WARNING: フォント種別が違います: %s: %s(%d行目): %s\n", font_names[row->font], path,
+                           line_number, line);
+        }
+
+        MessageLine* target = nullptr;
+        for (MessageLine& existing : list) {
+            if (existing.row == row) {
+                target = &existing;
+                break;
+            }
+        }
+        if (target == nullptr) {
+            list.push_back(MessageLine{row, std::nullopt, std::nullopt});
+            target = &list.back();
+        }
+        target->translation = converted;
+        ++accepted;
+    }
+    if (std::ferror(file.get()) != 0) return -1;
+    if (accepted == 0) {
+        console_printf("ERROR: データがありません: %s\n", path);
+        return -1;
+    }
+    return accepted;
+}
+
+std::string format_message_line(const MessageLine& line)
+{
+    if (line.row == nullptr || line.row->kind == TEXT_KIND_NONE) {
+        return line.source_text.value_or(std::string()) + "\n";
+    }
+    char number[16];
+    std::snprintf(number, sizeof number, "0x%X:", static_cast<unsigned>(line.row->message_number));
+    const std::string& text = line.translation ? *line.translation : line.source_text ? *line.source_text : "";
+    return number + text + "\n";
+}
+
+int write_exult_messages(const MessageList& list, const char* path)
+{
+    if (path == nullptr) return -1;
+    auto fail = [path]() {
+        console_printf("ERROR: %s を書き込めません\n", path);
+        return -1;
+    };
+    if (path[0] == '\0') return fail();
+
+    FilePtr file = open_file(path, "w");
+    if (!file) {
+        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
+        return fail();
+    }
+    for (const MessageLine& line : list) {
+        if (std::fputs(format_message_line(line).c_str(), file.get()) < 0) {
+            console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
+            return fail();  // the handle closes the file
+        }
+    }
+    if (close_written_file(file) != 0) {
+        console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
+        return fail();
+    }
+    return 0;
+}

@@ -1,0 +1,6 @@
+#include "oxleth.h"
+
+int main(int argc, char** argv)
+{
+    return run_oxleth(argc, argv);
+}

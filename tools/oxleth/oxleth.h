@@ -1,0 +1,98 @@
+// oxleth: replaces the texts of the engine's message file (exultmsg.txt)
+// with translations from a tab-separated file (exultmsg.ja.txt), converted
+// to the game's code bytes through the character map, and writes a new
+// message file (exultmsg.txt.new).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Text kinds: the TYPE column of the translation file.
+inline constexpr std::int32_t TEXT_KIND_END = -1;  // ends message_table
+inline constexpr std::int32_t TEXT_KIND_NONE = 0;  // a line that is no message
+inline constexpr std::int32_t TEXT_KIND_COMMON = 1;
+inline constexpr std::int32_t TEXT_KIND_BG_ENDGAME = 2;
+inline constexpr std::int32_t TEXT_KIND_SI_INTRO = 3;
+inline constexpr std::int32_t TEXT_KIND_SI_ENDGAME = 4;
+inline constexpr std::int32_t TEXT_KIND_OINK = 5;
+inline constexpr int TEXT_KIND_COUNT = 6;
+
+// Fonts: the FONT column of the translation file.
+inline constexpr std::int32_t FONT_ERROR = 0;  // no row has it
+inline constexpr std::int32_t FONT_MENU = 1;
+inline constexpr std::int32_t FONT_END2 = 2;
+inline constexpr std::int32_t FONT_END3 = 3;
+inline constexpr std::int32_t FONT_INTRO = 4;
+inline constexpr std::int32_t FONT_END2_MENU = 5;
+inline constexpr std::int32_t FONT_NORMAL = 6;
+inline constexpr std::int32_t FONT_OINK = 7;
+inline constexpr int FONT_COUNT = 8;
+
+// Names by code; text_kind_names[0] is empty (no record can name it).
+extern const char* const text_kind_names[TEXT_KIND_COUNT];
+extern const char* const font_names[FONT_COUNT];
+
+// One message that the program knows.
+struct MessageRow {
+    std::int32_t kind;
+    std::int32_t translation_id;  // -1: the message cannot be translated
+    std::int32_t message_number;  // its number in exultmsg.txt
+    std::int32_t font;            // the font its text is drawn with
+};
+
+inline constexpr std::int32_t NO_TRANSLATION_ID = -1;
+
+// Row 0 stands for every line that is no message; rows 1 to 130 are the
+// messages 0x500 to 0x581; the last row (kind TEXT_KIND_END) ends the table.
+inline constexpr int MESSAGE_ROW_COUNT = 131;
+extern const std::array<MessageRow, MESSAGE_ROW_COUNT + 1> message_table;
+
+// One line of exultmsg.txt, or a message added from the translation file
+// (no source text).
+struct MessageLine {
+    const MessageRow* row = nullptr;
+    std::optional<std::string> source_text;
+    std::optional<std::string> translation;  // converted code bytes
+};
+using MessageList = std::vector<MessageLine>;
+
+// Bytes one read of a line of exultmsg.txt or exultmsg.ja.txt takes, the
+// terminator included; a longer line is read in pieces.  Translations are
+// converted into buffers of the same size.
+inline constexpr int EXULT_LINE_SIZE = 1024;
+
+// The first row with this message number, or null.
+const MessageRow* find_message_row_by_number(const MessageRow* table, long message_number);
+// The first row with this kind and translation ID, or null.
+const MessageRow* find_message_row_by_id(const MessageRow* table, std::int32_t kind, long translation_id);
+
+// Kind or font code of a name, compared without regard to letter case;
+// -1 for an unknown name.
+int find_text_kind(const char* name);
+int find_font(const char* name);
+
+// Reads exultmsg.txt into list (replacing its contents).  Returns the number
+// of lines read, or -1 after printing the reason (a null or empty path
+// gives -1 silently).
+int read_exult_messages(MessageList& list, const MessageRow* table, const char* path);
+
+// Applies the records of the translation file to list: each converted text
+// replaces the translation of the first line of its message, or a new line
+// is appended for a message the list lacks.  Returns the number of records
+// accepted, 0 when the file does not exist, or -1 after printing the reason.
+// The character map must be loaded.
+int read_exult_translations(MessageList& list, const MessageRow* table, const char* path);
+
+// One output line of a list entry, line end included.
+std::string format_message_line(const MessageLine& line);
+
+// Writes the list to path.  Returns 0, or -1 after printing the cause and
+// "ERROR: <path> を書き込めません".
+int write_exult_messages(const MessageList& list, const char* path);
+
+// The whole program: command line, inputs, conversion, output.  Returns
+// the exit status.
+int run_oxleth(int argc, char** argv);
