@@ -1,0 +1,441 @@
+#include "u7files.h"
+
+#include "byte_cursor.h"
+#include "console.h"
+#include "file_utils.h"
+#include "u7shape_utils.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr const char* MODULE = "u7files";
+
+// Addresses in trace lines: the full pointer value, at least 8 digits.
+unsigned long address_of(FlexReadFunc function)
+{
+    return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(function));
+}
+
+// The loaders survive an allocation failure: they report it and fail.
+void report_memory_exhausted(int line)
+{
+    plain_printf("ERROR: %s(%d): memory exhausted!\n", MODULE, line);
+}
+
+// ---------------------------------------------------------------------------
+// Read-function table
+
+struct ReadFuncSlot {
+    EntryType type;
+    FlexReadFunc function;
+};
+
+// Searched in this order; the list ends with type -1.
+ReadFuncSlot readfunc_table[] = {
+    {ENTRY_FILE, nullptr},  {ENTRY_TEXT, nullptr},  {ENTRY_PALETTE, nullptr}, {ENTRY_PALETTE2, nullptr},
+    {ENTRY_TILES, nullptr}, {ENTRY_SHAPE, nullptr}, {ENTRY_RAW, nullptr},     {-1, nullptr},
+};
+
+ReadFuncSlot* find_readfunc_slot(EntryType type)
+{
+    for (ReadFuncSlot* slot = readfunc_table; slot->type != -1; ++slot) {
+        if (slot->type == type) return slot;
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// File images
+
+// Reads the whole file at path.  Prints the open or read error and returns
+// false when it cannot.
+bool load_file_image(const char* path, std::vector<std::uint8_t>& image)
+{
+    FilePtr file = open_file(path, "rb");
+    if (!file) {
+        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
+        return false;
+    }
+    // A directory opens, but has no bytes to give; ask before seeking.
+    struct stat status {};
+    if (fstat(fileno(file.get()), &status) == 0 && S_ISDIR(status.st_mode)) {
+        console_printf("ERROR: %d: 読み込みエラー: %s\n", EISDIR, path);
+        return false;
+    }
+    long size = -1;
+    if (std::fseek(file.get(), 0, SEEK_END) == 0) size = std::ftell(file.get());
+    if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) {
+        console_printf("ERROR: %d: 読み込みエラー: %s\n", errno, path);
+        return false;
+    }
+    image.resize(static_cast<std::size_t>(size));
+    errno = 0;
+    if (size > 0 && std::fread(image.data(), 1, image.size(), file.get()) != image.size()) {
+        console_printf("ERROR: %d: 読み込みエラー: %s\n", errno, path);
+        return false;
+    }
+    return true;
+}
+
+// True when the bytes [offset, offset + size) lie inside a file of
+// file_size bytes, without computing a sum that could wrap.
+bool range_inside(std::uint64_t offset, std::uint64_t size, std::uint64_t file_size)
+{
+    return size <= file_size && offset <= file_size - size;
+}
+
+// FLEX file layout (little-endian, offsets from the start of the file):
+//
+//   0     80         title, zero-padded free text
+//   80    4          magic1 (carried through)
+//   84    4          count, signed number of entries
+//   88    4          magic2 (carried through)
+//   92    36         d1 … d9 (carried through)
+//   128   8 × count  entry table: offset, size (unsigned) per entry
+//   ...              the entries' bytes, where the table says
+//
+// An entry with offset 0 or size 0 is empty.  Neither the count nor the
+// table can be trusted: the count must fit the file before the table is
+// allocated, and every non-empty entry must lie inside the file.
+//
+// Returns false after printing the step's message; the caller adds the
+// "cannot read" line.
+bool parse_flexfile_header(const char* path, const std::vector<std::uint8_t>& image, FlexArchive& archive)
+{
+    ByteCursor cursor = make_byte_cursor(image.data(), image.size());
+    read_bytes(cursor, archive.title.data(), FLEX_TITLE_SIZE);
+    archive.magic1 = read_le32(cursor);
+    archive.count = static_cast<std::int32_t>(read_le32(cursor));
+    archive.magic2 = read_le32(cursor);
+    for (auto& word : archive.reserved) word = read_le32(cursor);
+    if (!cursor_ok(cursor)) {
+        console_printf("ERROR: 不正なデータです: %s [%d]\n", path, -1);
+        return false;
+    }
+
+    const std::size_t table_room = bytes_remaining(cursor) / FLEX_TABLE_ENTRY_SIZE;
+    if (archive.count < 0 || static_cast<std::uint64_t>(archive.count) > table_room) {
+        console_printf("ERROR: 不正なデータです: %s [%d]\n", path, -1);
+        return false;
+    }
+    archive.entries.resize(static_cast<std::size_t>(archive.count));
+    for (std::size_t i = 0; i < archive.entries.size(); ++i) {
+        FlexEntry& entry = archive.entries[i];
+        entry.offset = read_le32(cursor);
+        entry.size = read_le32(cursor);
+        if (!entry.empty() && !range_inside(entry.offset, entry.size, image.size())) {
+            console_printf("ERROR: 不正なデータです: %s [%d]\n", path, static_cast<int>(i));
+            return false;
+        }
+    }
+    return true;
+}
+
+// Allocates the archive, reads the file and its header and table.  On
+// failure prints the step's message and "cannot read", and returns false.
+bool load_flexfile_image(const char* path, FlexArchivePtr& archive, std::vector<std::uint8_t>& image)
+{
+    bool loaded = false;
+    try {
+        archive = std::make_unique<FlexArchive>();
+        loaded = load_file_image(path, image) && parse_flexfile_header(path, image, *archive);
+    } catch (const std::bad_alloc&) {
+        report_memory_exhausted(__LINE__);
+    }
+    if (!loaded) {
+        archive.reset();
+        image = {};
+        console_printf("ERROR: %s を読み込めません\n", path);
+    }
+    return loaded;
+}
+
+// Decodes one entry with function; false (after the invalid-data line) when
+// it refuses the bytes.
+bool decode_entry(const char* path, const std::vector<std::uint8_t>& image, FlexEntry& entry, int index,
+                  FlexReadFunc function)
+{
+    const std::int32_t result =
+        function(&entry.object, image.data() + entry.offset, static_cast<std::int32_t>(entry.size), index);
+    if (result < 0) {
+        console_printf("ERROR: 不正なデータです: %s [%d]\n", path, index);
+        return false;
+    }
+    entry.type = result;
+    return true;
+}
+
+// The part shared by the three loaders: load the image, then type the
+// entries with the loader's own step.  Releases everything on failure.
+template <typename TypeEntries>
+int load_flexfile(FlexArchivePtr* archive, const char* path, TypeEntries type_entries)
+{
+    archive->reset();
+    FlexArchivePtr loaded;
+    std::vector<std::uint8_t> image;
+    if (!load_flexfile_image(path, loaded, image)) return -1;
+    bool typed = false;
+    try {
+        typed = type_entries(*loaded, image);
+    } catch (const std::bad_alloc&) {
+        report_memory_exhausted(__LINE__);
+    }
+    if (!typed) return -1;
+    *archive = std::move(loaded);
+    return 0;
+}
+
+int count_runs(const TypeRun* runs)
+{
+    int n = 0;
+    while (runs[n].type != -1) ++n;
+    return n;
+}
+
+int next_run_with_entries(const TypeRun* runs, int run_count, int from)
+{
+    while (from < run_count && runs[from].count < 1) ++from;
+    return from;
+}
+
+}  // namespace
+
+int register_flexfile_readfunc(EntryType type, FlexReadFunc function)
+{
+    plain_printf("register_flexfile_readfunc(%d, %08lX)\n", type, address_of(function));
+    ReadFuncSlot* slot = find_readfunc_slot(type);
+    if (slot == nullptr) {
+        plain_printf("register_flexfile_readfunc(%d, %08lX) - ERROR\n", type, address_of(function));
+        return -1;
+    }
+    slot->function = function;
+    return 0;
+}
+
+FlexReadFunc get_flexfile_readfunc(EntryType type)
+{
+    const ReadFuncSlot* slot = find_readfunc_slot(type);
+    if (slot == nullptr) {
+        plain_printf("get_flexfile_readfunc(%d) = NULL\n", type);
+        return nullptr;
+    }
+    plain_printf("get_flexfile_readfunc(%d) = %08lX\n", type, address_of(slot->function));
+    return slot->function;
+}
+
+void reset_flexfile_readfuncs()
+{
+    for (ReadFuncSlot* slot = readfunc_table; slot->type != -1; ++slot) slot->function = nullptr;
+}
+
+int read_flexfile(FlexArchivePtr* archive, const char* path, const TypeRun* runs)
+{
+    if (archive == nullptr || path == nullptr || runs == nullptr) return -1;
+    return load_flexfile(archive, path, [&](FlexArchive& loaded, const std::vector<std::uint8_t>& image) {
+        const int run_count = count_runs(runs);
+        int run = next_run_with_entries(runs, run_count, 0);
+        int position = 0;
+        for (int i = 0; i < loaded.count; ++i) {
+            FlexEntry& entry = loaded.entries[static_cast<std::size_t>(i)];
+            if (run >= run_count) {
+                console_printf("WARNING: データタイプ指定がありません: %s [%d]\n", path, i);
+                entry.type = ENTRY_NONE;
+                continue;
+            }
+            const TypeRun& current = runs[run];
+            const FlexReadFunc function = get_flexfile_readfunc(current.type);
+            if (function == nullptr) {
+                console_printf("WARNING: 読み込み関数(%d)が登録されていません: %s [%d]\n", current.type, path, i);
+                entry.type = current.type;
+            } else {
+                plain_printf("[%d] %d %d/%d %08lX\n", i, current.type, position, current.count, address_of(function));
+                if (!entry.empty() && !decode_entry(path, image, entry, i, function)) return false;
+            }
+            if (++position >= current.count) {
+                run = next_run_with_entries(runs, run_count, run + 1);
+                position = 0;
+            }
+        }
+        return true;
+    });
+}
+
+int read_flexfile_per_entry(FlexArchivePtr* archive, const char* path, const std::int32_t* types)
+{
+    if (archive == nullptr || path == nullptr || types == nullptr) return -1;
+    return load_flexfile(archive, path, [&](FlexArchive& loaded, const std::vector<std::uint8_t>& image) {
+        int type_count = 0;
+        while (types[type_count] != -1) ++type_count;
+        for (int i = 0; i < loaded.count; ++i) {
+            FlexEntry& entry = loaded.entries[static_cast<std::size_t>(i)];
+            if (entry.empty()) continue;
+            if (i >= type_count) {
+                console_printf("WARNING: データタイプ指定がありません: %s [%d]\n", path, i);
+                entry.type = ENTRY_NONE;
+                continue;
+            }
+            const FlexReadFunc function = get_flexfile_readfunc(types[i]);
+            if (function == nullptr) {
+                console_printf("WARNING: 読み込み関数(%d)が登録されていません: %s [%d]\n", types[i], path, i);
+                entry.type = types[i];
+            } else if (!decode_entry(path, image, entry, i, function)) {
+                return false;
+            }
+        }
+        return true;
+    });
+}
+
+int read_flexfile_with_readfunc(FlexArchivePtr* archive, const char* path, FlexReadFunc function)
+{
+    if (archive == nullptr || path == nullptr || function == nullptr) return -1;
+    return load_flexfile(archive, path, [&](FlexArchive& loaded, const std::vector<std::uint8_t>& image) {
+        for (int i = 0; i < loaded.count; ++i) {
+            FlexEntry& entry = loaded.entries[static_cast<std::size_t>(i)];
+            if (!entry.empty() && !decode_entry(path, image, entry, i, function)) return false;
+        }
+        return true;
+    });
+}
+
+void free_flexfile(FlexArchivePtr& archive)
+{
+    archive.reset();
+}
+
+// ---------------------------------------------------------------------------
+// IFF archives
+//
+// Layout (big-endian sizes, offsets from the start of the file):
+//
+//   0   4   "FORM"
+//   4   4   form size: the file's size less 8
+//   8   4   form type, e.g. "ENDG"
+//   12  ..  chunks, to the end of the file:
+//           tag (4), chunk size (4), name (8), chunk size - 8 bytes of data,
+//           then one pad byte when the data ends at an odd file offset.
+
+namespace {
+
+// The chunk count that the damaged "SHAP" chunk of "ENDG" forms carries.
+constexpr int DAMAGED_ENDG_CHUNK = 10;
+
+EntryType iff_chunk_type(const std::array<char, 4>& tag)
+{
+    if (std::memcmp(tag.data(), "FLIC", 4) == 0) return ENTRY_FLIC;
+    if (std::memcmp(tag.data(), "VOCF", 4) == 0) return ENTRY_VOC;
+    if (std::memcmp(tag.data(), "FONT", 4) == 0) return ENTRY_SHAPE;
+    if (std::memcmp(tag.data(), "SHAP", 4) == 0) return ENTRY_SHAPE;
+    return ENTRY_RAW;
+}
+
+bool parse_ifffile(const char* path, const std::vector<std::uint8_t>& image, IffArchive& archive)
+{
+    if (image.size() <= 11) {
+        console_printf("ERROR: ファイルが小さすぎます: %s\n", path);
+        return false;
+    }
+    ByteCursor cursor = make_byte_cursor(image.data(), image.size());
+    read_bytes(cursor, archive.tag.data(), 4);
+    if (std::memcmp(archive.tag.data(), "FORM", 4) != 0) {
+        console_printf("ERROR: 不正なIFFヘッダです: %s\n", path);
+        return false;
+    }
+    archive.size = read_be32(cursor);
+    if (static_cast<std::uint64_t>(archive.size) + 8 != image.size()) {
+        console_printf("ERROR: データサイズが一致しません: %s size=%zu IFF size=%d\n", path, image.size(),
+                       static_cast<int>(archive.size));
+        return false;
+    }
+    read_bytes(cursor, archive.form_type.data(), 4);
+    const bool endg = std::memcmp(archive.form_type.data(), "ENDG", 4) == 0;
+
+    while (bytes_remaining(cursor) > 0) {
+        const int index = archive.count();
+        if (bytes_remaining(cursor) <= 15) {
+            console_printf("WARNING: 不正なオブジェクトエントリです: %s [%d] offset=%08lX\n", path, index,
+                           static_cast<unsigned long>(cursor.position));
+            return true;
+        }
+        const std::size_t chunk_start = cursor.position;
+        IffChunk& chunk = archive.chunks.emplace_back();
+        read_bytes(cursor, chunk.tag.data(), 4);
+        chunk.type = iff_chunk_type(chunk.tag);
+        if (endg && index == DAMAGED_ENDG_CHUNK && std::memcmp(chunk.tag.data(), "SHAP", 4) == 0) {
+            console_printf("INFORMATION: 破損エントリ: %s [%d] offset=%08lX\n", path, index,
+                           static_cast<unsigned long>(chunk_start));
+            chunk.type = ENTRY_RAW;
+            chunk.no_name = 1;
+        }
+
+        const std::size_t size_field = cursor.position;
+        chunk.size = read_be32(cursor);
+        // The chunk must end inside the file, and a chunk with a name field
+        // must be long enough to hold it.
+        if (chunk.size > bytes_remaining(cursor) || (chunk.no_name == 0 && chunk.size < chunk.name.size())) {
+            console_printf("ERROR: 不正なエントリサイズです: %s [%d] offset=%ld entry size=%d\n", path, index,
+                           static_cast<long>(size_field), static_cast<int>(chunk.size));
+            return false;
+        }
+        std::size_t data_size = chunk.size;
+        if (chunk.no_name == 0) {
+            read_bytes(cursor, chunk.name.data(), chunk.name.size());
+            data_size -= chunk.name.size();
+        }
+        const std::size_t data_offset = cursor.position;
+        const std::uint8_t* data = take_bytes(cursor, data_size);
+        if (chunk.type == ENTRY_SHAPE) {
+            if (read_shape_from_buffer(&chunk.object, data, static_cast<std::int32_t>(data_size), index) != ENTRY_SHAPE) {
+                console_printf("ERROR: 画像データを読み込めません: %s [%d] offset=%ld size=%zu\n", path, index,
+                               static_cast<long>(data_offset), data_size);
+                return false;
+            }
+        } else {
+            std::vector<std::uint8_t> bytes(data, data + data_size);
+            if (chunk.type == ENTRY_FLIC) {
+                chunk.object.emplace<FlicData>(FlicData{std::move(bytes)});
+            } else if (chunk.type == ENTRY_VOC) {
+                chunk.object.emplace<VocData>(VocData{std::move(bytes)});
+            } else {
+                chunk.object.emplace<RawData>(RawData{std::move(bytes)});
+            }
+        }
+        // A pad byte follows data that ends at an odd offset, when the file
+        // still holds it.
+        if (cursor.position % 2 != 0 && bytes_remaining(cursor) > 0) chunk.pad = read_u8(cursor);
+    }
+    return true;
+}
+
+}  // namespace
+
+int read_ifffile(IffArchivePtr* archive, const char* path)
+{
+    if (archive == nullptr || path == nullptr) return -1;
+    archive->reset();
+    IffArchivePtr loaded;
+    bool parsed = false;
+    try {
+        loaded = std::make_unique<IffArchive>();
+        std::vector<std::uint8_t> image;
+        parsed = load_file_image(path, image) && parse_ifffile(path, image, *loaded);
+    } catch (const std::bad_alloc&) {
+        report_memory_exhausted(__LINE__);
+    }
+    if (!parsed) {
+        free_ifffile(loaded);
+        return -1;
+    }
+    *archive = std::move(loaded);
+    return 0;
+}
+
+void free_ifffile(IffArchivePtr& archive)
+{
+    archive.reset();
+}

@@ -1,0 +1,111 @@
+// FLEX and IFF archives: the in-memory model, the read-function table
+// through which entries are decoded by type, and the loaders.
+#pragma once
+
+#include "u7entry_types.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// ---------------------------------------------------------------------------
+// Read-function table
+//
+// Seven slots, searched in the order of types 1, 2, 3, 4, 5, 6, 0, each
+// without a function at the start of the process.  Registering a type again
+// replaces its function; no other type can be registered.  Both operations
+// print a plain trace line.
+
+// 0, or -1 (with the "- ERROR" line) for a type without a slot.
+int register_flexfile_readfunc(EntryType type, FlexReadFunc function);
+// The slot's function (null when none is registered), or null for a type
+// without a slot.
+FlexReadFunc get_flexfile_readfunc(EntryType type);
+// Empties every slot again, silently; for tests that need a fresh table.
+void reset_flexfile_readfuncs();
+
+// ---------------------------------------------------------------------------
+// FLEX archives
+
+inline constexpr std::size_t FLEX_TITLE_SIZE = 80;
+inline constexpr std::size_t FLEX_RESERVED_COUNT = 9;
+inline constexpr std::size_t FLEX_HEADER_SIZE = 128;
+inline constexpr std::size_t FLEX_TABLE_ENTRY_SIZE = 8;
+
+struct FlexEntry {
+    std::uint32_t offset = 0;  // of the entry's bytes in the file; 0 = empty
+    std::uint32_t size = 0;    // of the entry's bytes; 0 = empty
+    EntryObject object;        // the decoded object; none for empty entries
+    EntryType type = 0;        // after loading: see the loaders below
+
+    bool empty() const { return offset == 0 || size == 0; }
+};
+
+struct FlexArchive {
+    std::array<std::uint8_t, FLEX_TITLE_SIZE> title{};  // raw bytes, written back as they are
+    std::uint32_t magic1 = 0;
+    std::int32_t count = 0;  // number of entries
+    std::uint32_t magic2 = 0;
+    std::array<std::uint32_t, FLEX_RESERVED_COUNT> reserved{};  // d1 … d9
+    std::vector<FlexEntry> entries;                              // count of them
+};
+
+using FlexArchivePtr = std::unique_ptr<FlexArchive>;
+
+// (type, count): the next count entries get this type.  A list ends with a
+// run whose type is -1; a run whose count is below 1 assigns nothing.
+struct TypeRun {
+    std::int32_t type;
+    std::int32_t count;
+};
+
+// The loaders: 0 with the new archive in *archive, or -1 with *archive
+// empty.  A null archive address, path, list or function gives -1 silently.
+//
+// After a load every entry's type is one of: the result of its read
+// function; the type asked for, with no object, when no read function is
+// registered for it; -1 when the list gave it no type; 0 for an empty entry
+// that no read function saw.
+//
+// The file must hold its header, its whole entry table and every non-empty
+// entry's bytes; otherwise it is refused as invalid data (entry index -1
+// for the header and the table).
+
+// Types the entries in table order by runs, through the table.
+int read_flexfile(FlexArchivePtr* archive, const char* path, const TypeRun* runs);
+// One type per entry, through the table; the list ends with -1.
+int read_flexfile_per_entry(FlexArchivePtr* archive, const char* path, const std::int32_t* types);
+// Every non-empty entry decoded by the one function given.
+int read_flexfile_with_readfunc(FlexArchivePtr* archive, const char* path, FlexReadFunc function);
+
+// Releases the archive and every object its entries own.  With RAII this is
+// only the named release point; an empty pointer is ignored.
+void free_flexfile(FlexArchivePtr& archive);
+
+// ---------------------------------------------------------------------------
+// IFF archives (big-endian "FORM" files of tagged chunks)
+
+struct IffChunk {
+    std::array<char, 4> tag{};
+    std::uint32_t size = 0;        // as in the file, the name field included
+    std::array<char, 8> name{};
+    std::int32_t no_name = 0;      // set when the chunk has no name field
+    EntryObject object;
+    EntryType type = ENTRY_RAW;
+    std::uint8_t pad = 0;          // the byte read after an odd-ending chunk
+};
+
+struct IffArchive {
+    std::array<char, 4> tag{};     // "FORM"
+    std::uint32_t size = 0;        // form size: the file's size less 8
+    std::array<char, 4> form_type{};
+    std::vector<IffChunk> chunks;
+
+    std::int32_t count() const { return static_cast<std::int32_t>(chunks.size()); }
+};
+
+using IffArchivePtr = std::unique_ptr<IffArchive>;
+
+int read_ifffile(IffArchivePtr* archive, const char* path);
+void free_ifffile(IffArchivePtr& archive);

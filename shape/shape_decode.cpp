@@ -1,0 +1,154 @@
+// decode_shape: one frame's spans drawn into a caller's pixel area.
+//
+// Frame data (little-endian):
+//
+//   0   2   right    signed: columns from the origin column to the right edge
+//   2   2   left     signed: columns left of the origin
+//   4   2   ascent   signed: rows above the origin row
+//   6   2   descent  signed: rows from the origin row downwards
+//   8   ..  spans, then a 16-bit 0 as end marker
+//
+// Span: header (2: bit 0 encoded, bits 1-15 pixel count), x (2, signed),
+// y (2, signed), then the pixels: a raw span holds count colour bytes, an
+// encoded span holds runs until they cover the count.  Run: a byte with
+// bit 0 repeat and bits 1-7 the length n, then one colour painted n times
+// (repeat) or n colour bytes (literal).
+//
+// Every field is taken through the checked cursor after asking whether its
+// bytes are there, and every pixel is written only inside the area, so no
+// frame bytes can make the decoder read or write out of bounds.  Every step
+// consumes at least one byte, so decoding always ends.
+#include "u7shape_utils.h"
+
+#include "byte_cursor.h"
+#include "console.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+unsigned long address_of(const void* pointer)
+{
+    return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(pointer));
+}
+
+// One row of the area being drawn, or none when the span's row lies outside
+// it.  Columns outside the row are dropped one by one.
+struct SpanWriter {
+    std::uint8_t* line;
+    std::int64_t width;
+    std::int64_t column;
+    std::uint32_t* counts;
+
+    bool visible() const { return line != nullptr; }
+
+    void put(std::uint8_t colour)
+    {
+        if (column >= 0 && column < width) line[column] = colour;
+        ++column;
+    }
+
+    // Bytes of a raw span or a literal run: each counted and drawn.
+    void put_bytes(const std::uint8_t* bytes, std::size_t n)
+    {
+        for (std::size_t k = 0; k < n; ++k) {
+            if (counts != nullptr) ++counts[bytes[k]];
+            put(bytes[k]);
+        }
+    }
+};
+
+// Draws the pixels of one span after its header; stops (abandoning the
+// span) when the bytes it needs are not there.
+void decode_span(ByteCursor& cursor, SpanWriter& writer, bool encoded, std::uint16_t count)
+{
+    std::uint16_t remaining = count;
+    while (bytes_remaining(cursor) > 0 && remaining != 0) {
+        if (!encoded) {
+            if (bytes_remaining(cursor) < remaining) return;
+            const std::uint8_t* pixels = take_bytes(cursor, remaining);
+            if (writer.visible()) writer.put_bytes(pixels, remaining);
+            return;
+        }
+        const std::uint8_t run = read_u8(cursor);
+        const std::uint16_t n = static_cast<std::uint16_t>(run >> 1);
+        remaining = static_cast<std::uint16_t>(remaining - n);
+        if ((run & 1) == 0) {
+            if (bytes_remaining(cursor) < n) return;
+            const std::uint8_t* pixels = take_bytes(cursor, n);
+            if (writer.visible()) writer.put_bytes(pixels, n);
+        } else {
+            if (bytes_remaining(cursor) < 1) return;
+            const std::uint8_t colour = read_u8(cursor);
+            // A repeat run counts its colour once, whatever its length and row.
+            if (writer.counts != nullptr) ++writer.counts[colour];
+            if (writer.visible()) {
+                for (std::uint16_t k = 0; k < n; ++k) writer.put(colour);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+std::int32_t decode_shape(std::uint8_t* destination, std::int32_t width, std::int32_t height, std::int32_t background,
+                          std::int32_t origin_x, std::int32_t origin_y, std::int32_t* right, std::int32_t* left,
+                          std::int32_t* ascent, std::int32_t* descent, const std::uint8_t* data, std::int32_t size,
+                          std::uint32_t* counts)
+{
+    if (destination == nullptr || width < 1 || origin_x < 0 || origin_x >= width || height < 1 || origin_y < 0 ||
+        origin_y >= height || right == nullptr || left == nullptr || ascent == nullptr || descent == nullptr ||
+        data == nullptr || size < 10) {
+        console_printf("ERROR: decode_shape: 不正なデータです\n\t%08lX %d %d 0x%02X %d %d\n\t%08lX %08lX %08lX %08lX\n\t "
+                       "%08lX %d)\n",
+                       address_of(destination), width, height, static_cast<unsigned>(background & 0xFF), origin_x,
+                       origin_y, address_of(right), address_of(left), address_of(ascent), address_of(descent),
+                       address_of(data), size);
+        return -2;
+    }
+
+    const auto fill = static_cast<std::uint8_t>(background & 0xFF);
+    std::memset(destination, fill, static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+
+    ByteCursor cursor = make_byte_cursor(data, static_cast<std::size_t>(size));
+    *right = read_sle16(cursor);
+    *left = read_sle16(cursor);
+    *ascent = read_sle16(cursor);
+    *descent = read_sle16(cursor);
+
+    for (;;) {
+        if (!has_bytes(cursor, 2)) break;
+        const std::uint16_t header = read_le16(cursor);
+        if (header == 0) break;  // end marker
+        const bool encoded = (header & 1) != 0;
+        const auto count = static_cast<std::uint16_t>(header >> 1);
+        if (!has_bytes(cursor, 4)) break;
+        const std::int64_t column = static_cast<std::int64_t>(origin_x) + read_sle16(cursor);
+        const std::int64_t row = static_cast<std::int64_t>(origin_y) + read_sle16(cursor);
+        std::uint8_t* line = nullptr;
+        if (row >= 0 && row < height) line = destination + static_cast<std::size_t>(row) * static_cast<std::size_t>(width);
+        SpanWriter writer{line, width, column, counts};
+        decode_span(cursor, writer, encoded, count);
+    }
+
+    std::int32_t result = 0;
+    if (cursor.position != cursor.end) {
+        console_printf("WARNING: decode_shape: データ終端が一致しません: data(%08lX) != data_end(%08lX)\n",
+                       address_of(data + cursor.position), address_of(data + cursor.end));
+        result = -1;
+    }
+
+    // The extents reach at least every pixel drawn, never less than stored.
+    for (std::int32_t i = 0; i < height; ++i) {
+        const std::uint8_t* line = destination + static_cast<std::size_t>(i) * static_cast<std::size_t>(width);
+        for (std::int32_t j = 0; j < width; ++j) {
+            if (line[j] == fill) continue;
+            *ascent = std::max(*ascent, origin_y - i);
+            *descent = std::max(*descent, i - origin_y + 1);
+            *left = std::max(*left, origin_x - j);
+            *right = std::max(*right, j - origin_x + 1);
+        }
+    }
+    return result;
+}

@@ -1,0 +1,185 @@
+#include "u7shape_utils.h"
+
+#include "byte_cursor.h"
+#include "byte_order.h"
+#include "console.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace {
+
+constexpr const char* MODULE = "u7shape_utils";
+constexpr std::size_t FRAME_HEADER_SIZE = 8;
+constexpr std::size_t TILE_SIZE = 64;
+
+unsigned long address_of(const void* pointer)
+{
+    return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(pointer));
+}
+
+// Shape entry layout (little-endian, offsets from the start of the entry):
+//
+//   0              4          size: length of the whole entry
+//   4              4 × count  frame offsets, ascending, in frame order
+//   first offset   ...        the frames, back to back
+//
+// The count is not stored: it is (first offset / 4) - 1.  Frame i runs from
+// its offset to the next frame's (the last one to `size`); each frame
+// begins with its extents right, left, ascent, descent (signed 16-bit).
+//
+// The offsets cannot be trusted.  An entry whose offsets could not describe
+// frames inside it (shorter than the size field and one offset, a first
+// offset below 8 or beyond the entry, offsets that go backwards or leave the
+// entry) is refused with -1, so the archive reader reports it as invalid
+// data; it is not kept as plain bytes.  Equal offsets give an empty frame,
+// and a frame shorter than its 8-byte header keeps extents 0: neither is
+// refused, but neither is read beyond.
+//
+// Returns 6 with the shape stored, 0 with plain bytes stored (stored size
+// differs), or -1 with the slot untouched.
+std::int32_t read_shape(EntryObject& slot, const std::uint8_t* data, std::int32_t size, std::int32_t index)
+{
+    const auto entry_size = static_cast<std::uint32_t>(size);
+    ByteCursor cursor = make_byte_cursor(data, entry_size);
+    const std::uint32_t stored_size = read_le32(cursor);
+    if (!cursor_ok(cursor)) return -1;
+    if (stored_size != entry_size) {
+        console_printf("WARNING: read_shape_from_buffer: データサイズが一致しません: %08lX != %08lX ... 破損している?\n",
+                       static_cast<unsigned long>(stored_size), static_cast<unsigned long>(entry_size));
+        // Kept byte for byte, exactly as read_data_from_buffer keeps it.
+        return store_entry_bytes(slot, data, size);
+    }
+
+    const std::uint32_t first_offset = read_le32(cursor);
+    if (!cursor_ok(cursor) || first_offset < 8 || first_offset > entry_size) return -1;
+    const std::size_t count = first_offset / 4 - 1;  // the table fits before first_offset
+    std::vector<std::uint32_t> offsets(count);
+    offsets[0] = first_offset;
+    for (std::size_t i = 1; i < count; ++i) {
+        offsets[i] = read_le32(cursor);
+        if (offsets[i] < offsets[i - 1] || offsets[i] > entry_size) return -1;
+    }
+
+    Shape shape;
+    shape.size = stored_size;
+    shape.frames.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        ShapeFrame& frame = shape.frames[i];
+        const std::uint32_t frame_end = i + 1 < count ? offsets[i + 1] : entry_size;
+        frame.offset = offsets[i];
+        frame.data.assign(data + offsets[i], data + frame_end);
+        if (frame.data.size() >= FRAME_HEADER_SIZE) {
+            ByteCursor header = make_byte_cursor(frame.data.data(), frame.data.size());
+            frame.right = read_sle16(header);
+            frame.left = read_sle16(header);
+            frame.ascent = read_sle16(header);
+            frame.descent = read_sle16(header);
+        }
+    }
+    slot.emplace<Shape>(std::move(shape));
+    plain_printf("read_shape_from_buffer %d %ld\n", index, static_cast<long>(count));
+    return ENTRY_SHAPE;
+}
+
+}  // namespace
+
+std::int32_t read_shape_from_buffer(EntryObject* slot, const std::uint8_t* data, std::int32_t size,
+                                    std::int32_t index)
+{
+    plain_printf("read_shape_from_buffer(%08lX, %08lX, %ld, %d)\n", address_of(slot), address_of(data),
+                 static_cast<long>(size), index);
+    if (data == nullptr || size <= 0 || slot == nullptr) return -1;
+    try {
+        return read_shape(*slot, data, size, index);
+    } catch (const std::bad_alloc&) {
+        exit_memory_exhausted(MODULE, __LINE__);
+    }
+}
+
+std::int32_t write_shape_to_buffer(const EntryObject* slot, std::uint8_t* out, std::int32_t size,
+                                   std::int32_t index)
+{
+    if (slot == nullptr || size < 0 || out == nullptr) return -1;
+    if (size == 0) return 0;
+    const auto* shape = std::get_if<Shape>(slot);
+    if (shape == nullptr) return -1;
+
+    // Check the whole layout before writing a byte, so a shape that does not
+    // fill exactly `size` bytes never writes past them.
+    std::uint64_t position = 4 + 4 * static_cast<std::uint64_t>(shape->frames.size());
+    for (std::size_t j = 0; j < shape->frames.size(); ++j) {
+        const ShapeFrame& frame = shape->frames[j];
+        if (position != frame.offset) {
+            console_printf("WARNING: オフセット値が一致しません: [%d][%2.2X] %8.8lX -> %8.8lX\n", index,
+                           static_cast<unsigned>(j), static_cast<unsigned long>(frame.offset),
+                           static_cast<unsigned long>(position));
+            return -1;
+        }
+        position += frame.size();
+    }
+    if (position != static_cast<std::uint64_t>(size)) return -1;
+
+    std::uint8_t* p = write_le32_to_buffer(out, shape->size);
+    for (const ShapeFrame& frame : shape->frames) p = write_le32_to_buffer(p, frame.offset);
+    for (const ShapeFrame& frame : shape->frames) {
+        if (!frame.data.empty()) std::memcpy(p, frame.data.data(), frame.data.size());
+        p += frame.data.size();
+    }
+    return size;
+}
+
+// A shape without frames (which no reader produces) is laid out as its size
+// field alone.
+std::uint32_t update_shape_layout(Shape& shape)
+{
+    std::uint32_t offset = static_cast<std::uint32_t>(4 + 4 * shape.frames.size());
+    for (std::size_t i = 0; i < shape.frames.size(); ++i) {
+        ShapeFrame& frame = shape.frames[i];
+        frame.offset = offset;
+        plain_printf("\t[%02X] offset = %08lX, size = %08lX\n", static_cast<unsigned>(i),
+                     static_cast<unsigned long>(frame.offset), static_cast<unsigned long>(frame.size()));
+        offset += frame.size();
+    }
+    shape.size = offset;
+    plain_printf("\tcount = %ld, size = %08lX\n", static_cast<long>(shape.frames.size()),
+                 static_cast<unsigned long>(shape.size));
+    return shape.size;
+}
+
+std::int32_t read_tiles_from_buffer(EntryObject* slot, const std::uint8_t* data, std::int32_t size,
+                                    std::int32_t /*index*/)
+{
+    if (data == nullptr || size < 1 || slot == nullptr) return -1;
+    const long count = size / static_cast<long>(TILE_SIZE);
+    const long remains = size % static_cast<long>(TILE_SIZE);
+    if (remains != 0) {
+        console_printf("WARNING: データサイズが一致しません: tiles size=%ld, count=%ld, %ld bytes remains!\n",
+                       static_cast<long>(size), count, remains);
+    }
+    try {
+        Tiles tiles;
+        tiles.size = size;
+        tiles.data.assign(data, data + count * static_cast<long>(TILE_SIZE));
+        slot->emplace<Tiles>(std::move(tiles));
+    } catch (const std::bad_alloc&) {
+        exit_memory_exhausted(MODULE, __LINE__);
+    }
+    return ENTRY_TILES;
+}
+
+std::int32_t write_tiles_to_buffer(const EntryObject* slot, std::uint8_t* out, std::int32_t size)
+{
+    if (out == nullptr || size < 0 || slot == nullptr) return -1;
+    if (size == 0) return 0;
+    const auto* tiles = std::get_if<Tiles>(slot);
+    if (tiles == nullptr) return -1;
+    const long tile_bytes = static_cast<long>(tiles->count()) * static_cast<long>(TILE_SIZE);
+    if (static_cast<long>(size) != tile_bytes) {
+        console_printf("ERROR: データサイズが一致しません: %ld != %ld\n", static_cast<long>(size), tile_bytes);
+        return -1;
+    }
+    std::memcpy(out, tiles->data.data(), static_cast<std::size_t>(tile_bytes));
+    return size;
+}

@@ -1,0 +1,57 @@
+// The shape codec: shape and tiles entries read into their records and
+// written back, the re-layout of a shape whose frames changed size, and the
+// decoding of one frame into a pixel area.
+//
+// Read functions follow FlexReadFunc (u7entry_types.h); write functions take
+// the entry's object slot, the output position and the entry size and
+// return the bytes written, 0 for a size of 0, or -1.  An allocation
+// failure prints the memory-exhausted line and ends the program with
+// status 1.
+#pragma once
+
+#include "u7entry_types.h"
+#include "u7shape_types.h"
+
+#include <cstdint>
+
+// Reads a shape entry into a Shape: 6.  A stored size that differs from the
+// entry size is not an error: after a warning the entry is kept as plain
+// bytes and the result is 0.  -1 for bad arguments and for an offset table
+// that does not describe frames inside the entry (see the reader).  Prints
+// two trace lines.
+std::int32_t read_shape_from_buffer(EntryObject* slot, const std::uint8_t* data, std::int32_t size,
+                                    std::int32_t index);
+
+// Writes the shape in the slot: its size, its frame offsets, its frames.
+// The frames must lie at their recorded offsets and fill exactly size
+// bytes (update_shape_layout makes them so); else -1, with a warning for the
+// first offset that disagrees.
+std::int32_t write_shape_to_buffer(const EntryObject* slot, std::uint8_t* out, std::int32_t size,
+                                   std::int32_t index);
+
+// Lays the frames out back to back behind the offset table, sets `size` and
+// returns it; lists every frame on standard output.
+std::uint32_t update_shape_layout(Shape& shape);
+
+// Reads whole 64-byte tiles: 5 (a remainder is dropped after a warning).
+std::int32_t read_tiles_from_buffer(EntryObject* slot, const std::uint8_t* data, std::int32_t size,
+                                    std::int32_t index);
+std::int32_t write_tiles_to_buffer(const EntryObject* slot, std::uint8_t* out, std::int32_t size);
+
+// Draws one frame's data into a width × height area of 8-bit pixels (row
+// stride width), first filled with the low 8 bits of background, with the
+// frame origin at (origin_x, origin_y).  Pixels beyond the area are dropped;
+// nothing is written outside it and nothing read outside data.
+//
+// right, left, ascent and descent receive the header's extents, widened to
+// cover every drawn pixel.  counts, when not null, is an array of 256
+// counters (zeroed by the caller) that receives how often each colour byte
+// occurs in the frame data.
+//
+// Returns 0 when the data ended exactly at its end marker, -1 (after a
+// warning; the area and extents are filled) when it did not, and -2 (after
+// printing the arguments; nothing written) for refused arguments.
+std::int32_t decode_shape(std::uint8_t* destination, std::int32_t width, std::int32_t height, std::int32_t background,
+                          std::int32_t origin_x, std::int32_t origin_y, std::int32_t* right, std::int32_t* left,
+                          std::int32_t* ascent, std::int32_t* descent, const std::uint8_t* data, std::int32_t size,
+                          std::uint32_t* counts);
