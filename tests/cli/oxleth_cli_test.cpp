@@ -1,0 +1,281 @@
+// End-to-end runs of oxleth: standard output bytes, exit status and the
+// message file written, with a UTF-8 console and with a CP932 console.
+#include "cli_runner.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* MESSAGES =
+    "# Exult messages\r\n"
+    "\r\n"
+    "1280:Yes\r\n"
+    "0x501:No\n"
+    "0x50a:Quit\n"
+    "0:passes through\n"
+    "0x500:Yes again\n"
+    "0x580:Oink";
+
+// あ F4 30, い F4 31 (a duplicate follows), ん (empty code), う (seven
+// bytes), and a limit tag.
+constexpr const char* MAP =
+    "\xEF\xBB\xBF; character map\n"
+    "<MAX_CODE>\t0xF5,0x41\n"
+    "あ\t0xF4,0x30\n"
+    "い\t0xF4,0x31\t1\n"
+    "い\t0xF4,0x32\n"
+    "ん\t,\n"
+    "う\t1,2,3,4,5,6,7\n";
+
+constexpr const char* TRANSLATIONS =
+    "\xEF\xBB\xBF; 日本語\r\n"
+    "\r\n"
+    "COMMON\t1\tNORMAL\tあい\r\n"
+    "common\t2\tmenu\tいいん\\n\n"
+    "OINK\t2\tOINK\tlast\tone\n"
+    "COMMON\t1\tNORMAL\tあ\n"
+    "SI_INTRO\t32\tINTRO\t\n";
+
+class OxlethRun : public testing::TestWithParam<std::optional<std::string>> {
+protected:
+    void SetUp() override
+    {
+        write_file_bytes(dir.file("exultmsg.txt"), MESSAGES);
+        write_file_bytes(dir.file("usecode.map"), MAP);
+        write_file_bytes(dir.file("exultmsg.ja.txt"), TRANSLATIONS);
+    }
+
+    const std::optional<std::string>& lang() const { return GetParam(); }
+    std::string console(const std::string& utf8) const { return console_bytes(utf8, lang()); }
+    RunResult run(const std::vector<std::string>& args) const { return run_program("oxleth", args, dir.path(), lang()); }
+
+    // Runs and checks what is printed and the status; standard error must
+    // stay empty.
+    void expect_run(const std::vector<std::string>& args, const std::string& printed, int status) const
+    {
+        const RunResult r = run(args);
+        EXPECT_EQ(r.out, console(printed));
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.status, status);
+    }
+
+    TempDir dir;
+};
+
+const std::string EXPECTED_OUTPUT =
+    "# Exult messages\n"
+    "\n"
+    "0x500:\xF4" "0\n"
+    "0x501:\xF4" "1\xF4" "1\\n\n"
+    "0x50A:Quit\n"
+    "passes through\n"
+    "0x500:Yes again\n"
+    "0x580:Oink\n"
+    "0x581:last\tone\n"
+    "0x57F:\n";
+
+TEST_P(OxlethRun, ReplacesOverridesAndAppendsMessages)
+{
+    expect_run({},
+               "WARNING: フォント種別が違います: NORMAL: exultmsg.ja.txt(4行目): common\t2\tmenu\tいいん\\n\n"
+               "処理完了\n",
+               0);
+    EXPECT_EQ(read_file_bytes(dir.file("exultmsg.txt.new")), EXPECTED_OUTPUT);
+    EXPECT_EQ(read_file_bytes(dir.file("exultmsg.txt")), MESSAGES);
+}
+
+TEST_P(OxlethRun, OptionsNameTheFiles)
+{
+    ASSERT_EQ(rename(dir.file("exultmsg.txt").c_str(), dir.file("msg.txt").c_str()), 0);
+    ASSERT_EQ(rename(dir.file("usecode.map").c_str(), dir.file("ja.map").c_str()), 0);
+    ASSERT_EQ(rename(dir.file("exultmsg.ja.txt").c_str(), dir.file("ja.txt").c_str()), 0);
+    write_file_bytes(dir.file("one.txt"), "OINK\t1\tOINK\tあ\n");
+
+    expect_run({"-o", "first.txt", "--ja", "ja.txt", "msg.txt", "--map", "none.map", "-m", "ja.map", "--ja",
+                "one.txt", "-o", "-out-"},
+               "処理完了\n", 0);
+    EXPECT_EQ(read_file_bytes(dir.file("-out-")),
+              "# Exult messages\n\n0x500:Yes\n0x501:No\n0x50A:Quit\npasses through\n0x500:Yes again\n"
+              "0x580:\xF4" "0\n");
+    EXPECT_FALSE(file_exists(dir.file("first.txt")));
+}
+
+TEST_P(OxlethRun, UsageAndVersion)
+{
+    const std::string usage =
+        "使用方法: oxleth [オプション] [Exultメッセージファイル]\n"
+        "機    能: exultmsg.txtのテキストを日本語に変更します\n"
+        "オプション:\n"
+        "    -o       ファイル名     指定したファイルに新しいExultメッセージを出力します\n"
+        "                            (exultmsg.txt.new)\n"
+        "    -m|--map ファイル名     指定したファイルから文字コード対応表を読み込みます\n"
+        "                            (usecode.map)\n"
+        "       --ja  ファイル名     指定したファイルから日本語メッセージを読み込みます\n"
+        "                            (exultmsg.ja.txt)\n"
+        "    -?|--help               使用方法を表示します\n"
+        "       --version            バージョンを表示します\n"
+        "\n"
+        "Exultメッセージファイルを指定しないときは exultmsg.txt を読みます\n"
+        "\n";
+    expect_run({"-?"}, usage, 1);
+    expect_run({"msg.txt", "--help", "--version"}, usage, 1);
+    expect_run({"--version", "-?"}, "oxleth - Ultima VII Exult text message replace utility 0.0.19\n", 1);
+    EXPECT_FALSE(file_exists(dir.file("exultmsg.txt.new")));
+}
+
+TEST_P(OxlethRun, CommandLineErrors)
+{
+    expect_run({"-x"}, "ERROR: 不正なオプションです: -x\n", 1);
+    expect_run({"--HELP"}, "ERROR: 不正なオプションです: --HELP\n", 1);
+    expect_run({"-"}, "ERROR: 不正なオプションです: -\n", 1);
+    expect_run({"a.txt", "b.txt"}, "ERROR: コマンドラインパラメータが多すぎます: b.txt\n", 1);
+    expect_run({"-o"}, "ERROR: オプション-oの後にファイル名がありません\n", 1);
+    expect_run({"-m", "x", "--map"}, "ERROR: オプション--mapの後にファイル名がありません\n", 1);
+    expect_run({"--ja"}, "ERROR: オプション--jaの後にファイル名がありません\n", 1);
+    // An option's file name is taken whatever it begins with.
+    expect_run({"-o", "-m"}, "WARNING: フォント種別が違います: NORMAL: exultmsg.ja.txt(4行目): common\t2\tmenu\tいいん\\n\n"
+                             "処理完了\n", 0);
+    EXPECT_EQ(read_file_bytes(dir.file("-m")), EXPECTED_OUTPUT);
+    EXPECT_FALSE(file_exists(dir.file("exultmsg.txt.new")));
+}
+
+TEST_P(OxlethRun, FaultyMessageFiles)
+{
+    expect_run({"none.txt"}, "ERROR: 2: オープンエラー: none.txt\nERROR: none.txt を読み込めません\n", 1);
+    expect_run({""}, "ERROR:  を読み込めません\n", 1);
+
+    write_file_bytes(dir.file("m.txt"), "# ok\n0x500 :Yes\n");
+    expect_run({"m.txt"}, "ERROR: syntax error: m.txt(2行目): 0x500 :Yes\n\nERROR: m.txt を読み込めません\n", 1);
+    write_file_bytes(dir.file("m.txt"), "Yes\r\n");
+    expect_run({"m.txt"}, "ERROR: syntax error: m.txt(1行目): Yes\r\n\nERROR: m.txt を読み込めません\n", 1);
+    write_file_bytes(dir.file("m.txt"), "0x500:a\n0x4FF:b\n");
+    expect_run({"m.txt"}, "ERROR: 不正なIDです: m.txt(2): 0x4FF:b\n\nERROR: m.txt を読み込めません\n", 1);
+    write_file_bytes(dir.file("m.txt"), "0x582:b");
+    expect_run({"m.txt"}, "ERROR: 不正なIDです: m.txt(1): 0x582:b\nERROR: m.txt を読み込めません\n", 1);
+    write_file_bytes(dir.file("m.txt"), "");
+    expect_run({"m.txt"}, "ERROR: データがありません: m.txt\nERROR: m.txt を読み込めません\n", 1);
+    EXPECT_FALSE(file_exists(dir.file("exultmsg.txt.new")));
+}
+
+TEST_P(OxlethRun, MessageFileWithByteOrderMarkIsASyntaxError)
+{
+    write_file_bytes(dir.file("exultmsg.txt"), "\xEF\xBB\xBF" "0x500:Yes\n");
+    const RunResult r = run({});
+    // The mark has no CP932 form; the console shows "?" for it.
+    const std::string mark = lang() == LANG_UTF8 ? "\xEF\xBB\xBF" : "?";
+    EXPECT_EQ(r.out, "ERROR: syntax error: exultmsg.txt(1" + console("行目") + "): " + mark + "0x500:Yes\n\n" +
+                         console("ERROR: exultmsg.txt を読み込めません\n"));
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST_P(OxlethRun, FaultyMapOrTranslationFile)
+{
+    expect_run({"-m", "none.map"}, "ERROR: none.map を読み込めません\n", 1);
+
+    write_file_bytes(dir.file("exultmsg.ja.txt"), "; nothing\n\n");
+    expect_run({}, "ERROR: データがありません: exultmsg.ja.txt\nERROR: exultmsg.ja.txt を読み込めません\n", 1);
+
+    write_file_bytes(dir.file("exultmsg.ja.txt"), "COMMON\t1\tNORMAL\tあ\nBG_ENDGAME\t39\tNORMAL\tx\n");
+    expect_run({}, "ERROR: 不正なIDです: exultmsg.ja.txt(2行目): BG_ENDGAME\t39\tNORMAL\tx\n"
+                   "ERROR: exultmsg.ja.txt を読み込めません\n", 1);
+
+    write_file_bytes(dir.file("exultmsg.ja.txt"), "COMMON\t1\tNORMAL\tあえ\n");
+    expect_run({}, "ERROR: 'え' は使用できません\n"
+                   "ERROR: テキストを変換できません: exultmsg.ja.txt(1行目): COMMON\t1\tNORMAL\tあえ\n"
+                   "ERROR: exultmsg.ja.txt を読み込めません\n", 1);
+
+    // う has a seven-byte code: 146 of them and one ASCII byte fill the
+    // 1023 bytes a converted text may take; one byte more is refused.
+    std::string seven_byte_text;
+    for (int i = 0; i < 146; ++i) seven_byte_text += "う";
+    write_file_bytes(dir.file("exultmsg.ja.txt"), "COMMON\t1\tNORMAL\t" + seven_byte_text + "aa\n");
+    expect_run({}, "ERROR: 翻訳テキストが長すぎます: " + seven_byte_text + "aa\n"
+                   "ERROR: テキストを変換できません: exultmsg.ja.txt(1行目): COMMON\t1\tNORMAL\t" +
+                   seven_byte_text + "aa\n"
+                   "ERROR: exultmsg.ja.txt を読み込めません\n", 1);
+    EXPECT_FALSE(file_exists(dir.file("exultmsg.txt.new")));
+    write_file_bytes(dir.file("exultmsg.ja.txt"), "COMMON\t1\tNORMAL\t" + seven_byte_text + "a\n");
+    expect_run({}, "処理完了\n", 0);
+    std::string codes;
+    for (int i = 0; i < 146; ++i) codes += "\x01\x02\x03\x04\x05\x06\x07";
+    const std::string replaced = "# Exult messages\n\n0x500:" + codes + "a\n";
+    EXPECT_EQ(read_file_bytes(dir.file("exultmsg.txt.new")).substr(0, replaced.size()), replaced);
+    ASSERT_EQ(unlink(dir.file("exultmsg.txt.new").c_str()), 0);
+
+    write_file_bytes(dir.file("exultmsg.ja.txt"), "SI_OUTRO\t1\tINTRO\tx\n");
+    expect_run({}, "ERROR: 不正なテキスト種別です: exultmsg.ja.txt(1行目): SI_OUTRO\t1\tINTRO\tx\n"
+                   "ERROR: exultmsg.ja.txt を読み込めません\n", 1);
+
+    write_file_bytes(dir.file("exultmsg.ja.txt"), "SI_INTRO\t0x20\tEND4\tx\n");
+    expect_run({}, "ERROR: 不正なフォント種別です: exultmsg.ja.txt(1行目): SI_INTRO\t0x20\tEND4\tx\n"
+                   "ERROR: exultmsg.ja.txt を読み込めません\n", 1);
+
+    write_file_bytes(dir.file("exultmsg.ja.txt"), "OINK\t1\n");
+    expect_run({}, "ERROR: syntax error: exultmsg.ja.txt(1行目): OINK\t1\n"
+                   "ERROR: exultmsg.ja.txt を読み込めません\n", 1);
+    EXPECT_FALSE(file_exists(dir.file("exultmsg.txt.new")));
+}
+
+TEST_P(OxlethRun, NothingToUpdateWithoutTranslationFile)
+{
+    ASSERT_EQ(unlink(dir.file("exultmsg.ja.txt").c_str()), 0);
+    expect_run({}, "更新する必要がありません\n", 0);
+    EXPECT_FALSE(file_exists(dir.file("exultmsg.txt.new")));
+    // The map is still read first.
+    expect_run({"--map", "none.map"}, "ERROR: none.map を読み込めません\n", 1);
+}
+
+TEST_P(OxlethRun, TheMessageFileMayBeItsOwnOutput)
+{
+    expect_run({"-o", "exultmsg.txt"},
+               "WARNING: フォント種別が違います: NORMAL: exultmsg.ja.txt(4行目): common\t2\tmenu\tいいん\\n\n"
+               "処理完了\n",
+               0);
+    EXPECT_EQ(read_file_bytes(dir.file("exultmsg.txt")), EXPECTED_OUTPUT);
+}
+
+TEST_P(OxlethRun, RefusesToOverwriteTheTranslationFileOrTheMap)
+{
+    ASSERT_EQ(link(dir.file("usecode.map").c_str(), dir.file("linked.map").c_str()), 0);
+    expect_run({"-o", "exultmsg.ja.txt"}, "ERROR: 入力ファイルと出力ファイルが同じです: exultmsg.ja.txt\n", 1);
+    expect_run({"-o", "./exultmsg.ja.txt"}, "ERROR: 入力ファイルと出力ファイルが同じです: ./exultmsg.ja.txt\n", 1);
+    expect_run({"-o", "linked.map"}, "ERROR: 入力ファイルと出力ファイルが同じです: linked.map\n", 1);
+    expect_run({"-o", "usecode.map"}, "ERROR: 入力ファイルと出力ファイルが同じです: usecode.map\n", 1);
+    EXPECT_EQ(read_file_bytes(dir.file("exultmsg.ja.txt")), TRANSLATIONS);
+    EXPECT_EQ(read_file_bytes(dir.file("usecode.map")), MAP);
+}
+
+TEST_P(OxlethRun, FailedWritesStillEndWithZero)
+{
+    expect_run({"-o", "/dev/full"},
+               "WARNING: フォント種別が違います: NORMAL: exultmsg.ja.txt(4行目): common\t2\tmenu\tいいん\\n\n"
+               "ERROR: 28: 書き込みエラー: /dev/full\n"
+               "ERROR: /dev/full を書き込めません\n",
+               0);
+    write_file_bytes(dir.file("exultmsg.ja.txt"), "COMMON\t1\tNORMAL\tあ\n");
+    expect_run({"-o", "no/such.txt"}, "ERROR: 2: オープンエラー: no/such.txt\nERROR: no/such.txt を書き込めません\n", 0);
+    expect_run({"-o", ""}, "ERROR:  を書き込めません\n", 0);
+}
+
+TEST_P(OxlethRun, LongMessageFilesAreReadWhole)
+{
+    std::string messages;
+    std::string expected;
+    for (int i = 0; i < 32; ++i) {
+        messages += "0x" + std::to_string(510 + i % 2) + ":m" + std::to_string(i) + "\n";
+        expected += "0x" + std::to_string(510 + i % 2) + ":" + (i == 1 ? std::string("\xF4" "0") : "m" + std::to_string(i)) + "\n";
+    }
+    write_file_bytes(dir.file("exultmsg.txt"), messages);
+    write_file_bytes(dir.file("exultmsg.ja.txt"), "COMMON\t18\tEND2_MENU\tあ\n");
+    expect_run({}, "処理完了\n", 0);
+    EXPECT_EQ(read_file_bytes(dir.file("exultmsg.txt.new")), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Consoles, OxlethRun, testing::Values(LANG_UTF8, LANG_UNSET),
+                         [](const testing::TestParamInfo<std::optional<std::string>>& info) {
+                             return info.param ? std::string("Utf8") : std::string("Cp932");
+                         });
+
+}  // namespace
