@@ -6,8 +6,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -33,6 +35,15 @@ constexpr std::array<std::int32_t, 256> make_code_byte_index()
 
 // The one map of the process.
 CharMap charmap;
+
+// Position of the first entry of each name, kept beside the entries so that
+// a look-up finds the same entry a search in file order would, without
+// walking thousands of entries per character.
+struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+};
+std::unordered_map<std::string, std::int32_t, NameHash, std::equal_to<>> first_entry_of_name;
 
 std::int32_t index_of(unsigned byte)
 {
@@ -137,6 +148,8 @@ void append_entry(std::string_view name, const char* code, std::uint32_t attribu
             entry.code[static_cast<std::size_t>(i)] = code[i];
         }
         entry.attribute = attribute;
+        // emplace keeps an existing name's position: the first entry wins.
+        first_entry_of_name.emplace(entry.name, static_cast<std::int32_t>(charmap.entries.size()));
         charmap.entries.push_back(std::move(entry));
     } catch (const std::bad_alloc&) {
         exit_memory_exhausted(MODULE_NAME, __LINE__);
@@ -165,11 +178,9 @@ void load_charmap_line(char* line, bool first_line)
 const CharMapEntry* find_entry(const char* character)
 {
     if (character == nullptr || character[0] == '\0') return nullptr;
-    const std::string_view wanted(character);
-    for (const CharMapEntry& entry : charmap.entries) {
-        if (entry.name == wanted) return &entry;
-    }
-    return nullptr;
+    const auto found = first_entry_of_name.find(std::string_view(character));
+    if (found == first_entry_of_name.end()) return nullptr;
+    return &charmap.entries[static_cast<std::size_t>(found->second)];
 }
 
 }  // namespace
@@ -221,6 +232,7 @@ void free_charmap()
 {
     charmap.entries.clear();
     charmap.entries.shrink_to_fit();
+    first_entry_of_name.clear();
     charmap.entry_count = 0;
 }
 

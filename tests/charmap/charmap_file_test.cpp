@@ -164,6 +164,15 @@ TEST_F(CharMapFile, DuplicatesAreKeptAndTheFirstWins)
     EXPECT_STREQ(lookup_charmap("\xE3\x81\x82"), "\xF4" "0");
     EXPECT_EQ(get_charmap_code("\xE3\x81\x82"), 244);
     EXPECT_EQ(get_charmap_code_at(1), 245);
+
+    // A new map forgets the old entries, the first of each name included.
+    ASSERT_EQ(load("\xE3\x81\x84\t1\n\xE3\x81\x82\t0xF4,0x32\n\xE3\x81\x82\t0xF4,0x30\n"), 0);
+    EXPECT_STREQ(lookup_charmap("\xE3\x81\x82"), "\xF4" "2");
+    free_charmap();
+    EXPECT_EQ(lookup_charmap("\xE3\x81\x82"), nullptr);
+    ASSERT_EQ(add_charmap_entry("\xE3\x81\x82", "\xF4" "3"), 1);
+    ASSERT_EQ(add_charmap_entry("\xE3\x81\x82", "\xF4" "4"), 2);
+    EXPECT_STREQ(lookup_charmap("\xE3\x81\x82"), "\xF4" "3");
 }
 
 TEST_F(CharMapFile, ByteOrderMarkIsRemovedFromTheFirstLineOnly)
