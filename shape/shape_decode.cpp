@@ -117,10 +117,14 @@ std::int32_t decode_shape(std::uint8_t* destination, std::int32_t width, std::in
     *ascent = read_sle16(cursor);
     *descent = read_sle16(cursor);
 
+    bool marker_read = false;
     for (;;) {
         if (!has_bytes(cursor, 2)) break;
         const std::uint16_t header = read_le16(cursor);
-        if (header == 0) break;  // end marker
+        if (header == 0) {
+            marker_read = true;
+            break;
+        }
         const bool encoded = (header & 1) != 0;
         const auto count = static_cast<std::uint16_t>(header >> 1);
         if (!has_bytes(cursor, 4)) break;
@@ -132,8 +136,10 @@ std::int32_t decode_shape(std::uint8_t* destination, std::int32_t width, std::in
         decode_span(cursor, writer, encoded, count);
     }
 
+    // Data that runs out before its end marker is as faulty as data that
+    // goes on behind it, even when the last step happens to stop at the end.
     std::int32_t result = 0;
-    if (cursor.position != cursor.end) {
+    if (!marker_read || cursor.position != cursor.end) {
         console_printf("WARNING: decode_shape: データ終端が一致しません: data(%08lX) != data_end(%08lX)\n",
                        address_of(data + cursor.position), address_of(data + cursor.end));
         result = -1;
