@@ -1,0 +1,241 @@
+#include "glimmet.h"
+
+#include "command_line.h"
+#include "console.h"
+#include "file_utils.h"
+#include "u7shape_utils.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* VERSION = "0.0.19";
+constexpr const char* DEFAULT_FONT_FILE = "FONTS.VGA";
+constexpr const char* DEFAULT_DUMP_FILE = "fonts.vga.txt";
+
+// The glyph canvas: 256 × 256 palette indices, 255 where the frame does not
+// reach, the origin in the middle.
+constexpr int CANVAS_SIZE = 256;
+constexpr int ORIGIN = 128;
+constexpr std::uint8_t UNCOVERED = 0xFF;
+
+void print_usage()
+{
+    console_printf("使用方法: glimmet [オプション] [フォントファイル]\n");
+    console_printf("オプション:\n");
+    console_printf("       --dump ファイル名    指定したファイルにダンプデータを出力します\n");
+    console_printf("                            (fonts.vga.txt)\n");
+    console_printf("\n");
+    console_printf("    -?|--help               使用方法を表示します\n");
+    console_printf("       --version            バージョンを表示します\n");
+    console_printf("\n");
+    console_printf("フォントファイルを指定しないときは FONTS.VGA を読みます\n");
+    console_printf("\n");
+}
+
+struct Settings {
+    std::string font_file = DEFAULT_FONT_FILE;
+    std::string dump_file = DEFAULT_DUMP_FILE;
+};
+
+// Reads the arguments from left to right.  -1 when the run may begin,
+// otherwise the exit status to end with.
+int parse_command_line(int argc, char** argv, Settings& settings)
+{
+    bool have_font_file = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (argument[0] == '-') {
+            if (std::strcmp(argument, "-?") == 0 || std::strcmp(argument, "--help") == 0) {
+                print_usage();
+                return 1;
+            }
+            if (std::strcmp(argument, "--version") == 0) {
+                console_printf("glimmet - Ultima VII fonts file dump utility version %s\n", VERSION);
+                return 1;
+            }
+            if (std::strcmp(argument, "--dump") == 0) {
+                i = take_option_file_name(argc, argv, i, settings.dump_file);
+                if (i < 0) return 1;
+                continue;
+            }
+            console_printf("ERROR: 不正なオプションです: %s\n", argument);
+            return 1;
+        }
+        if (have_font_file) {
+            console_printf("ERROR: コマンドラインパラメータが多すぎます: %s\n", argument);
+            return 1;
+        }
+        settings.font_file = argument;
+        have_font_file = true;
+    }
+    return -1;
+}
+
+int run(int argc, char** argv)
+{
+    Settings settings;
+    const int status = parse_command_line(argc, argv, settings);
+    if (status >= 0) return status;
+
+    FlexArchivePtr archive;
+    if (read_flexfile_with_readfunc(&archive, settings.font_file.c_str(), read_shape_from_buffer) != 0) {
+        console_printf("ERROR: %s を読み込めません\n", settings.font_file.c_str());
+        return 1;
+    }
+    FilePtr dump = open_file(settings.dump_file.c_str(), "w");
+    if (!dump) {
+        console_printf("ERROR: %d: オープンエラー: %s\n", errno, settings.dump_file.c_str());
+        free_flexfile(archive);
+        return 1;
+    }
+    std::fprintf(dump.get(), "filename = %s\n", settings.font_file.c_str());
+    bool dumped = dump_fonts(dump.get(), archive.get()) == 0;
+    if (!dumped) console_printf("ERROR: %s を作成できません\n", settings.dump_file.c_str());
+    // A write error that only shows when the file is closed is a failed
+    // dump too; the status stays 0 either way.
+    if (close_written_file(dump) != 0 && dumped) {
+        console_printf("ERROR: %s を作成できません\n", settings.dump_file.c_str());
+    }
+    free_flexfile(archive);
+    return 0;
+}
+
+// The box of the canvas that the drawing covers: every pixel that is not
+// uncovered, and always the origin point.
+struct Box {
+    int top = ORIGIN;
+    int bottom = ORIGIN;
+    int left = ORIGIN;
+    int right = ORIGIN;
+};
+
+Box drawing_box(const std::vector<std::uint8_t>& canvas)
+{
+    Box box;
+    for (int r = 0; r < CANVAS_SIZE; ++r) {
+        for (int c = 0; c < CANVAS_SIZE; ++c) {
+            if (canvas[static_cast<std::size_t>(r * CANVAS_SIZE + c)] == UNCOVERED) continue;
+            box.top = std::min(box.top, r);
+            box.bottom = std::max(box.bottom, r + 1);
+            box.left = std::min(box.left, c);
+            box.right = std::max(box.right, c + 1);
+        }
+    }
+    return box;
+}
+
+// One line per row: a margin character ("_" just above the origin row),
+// three characters per pixel ("|" marks the origin column), the margin
+// again.
+void draw_glyph(std::FILE* stream, const std::vector<std::uint8_t>& canvas)
+{
+    const Box box = drawing_box(canvas);
+    for (int r = box.top; r < box.bottom; ++r) {
+        const int margin = r == ORIGIN - 1 ? '_' : ' ';
+        std::fprintf(stream, "%c", margin);
+        for (int c = box.left; c < box.right; ++c) {
+            const int separator = c == ORIGIN ? '|' : ' ';
+            const std::uint8_t pixel = canvas[static_cast<std::size_t>(r * CANVAS_SIZE + c)];
+            if (pixel == UNCOVERED) {
+                std::fprintf(stream, "%c  ", separator);
+            } else if (pixel == 0) {
+                std::fprintf(stream, "%c..", separator);
+            } else {
+                std::fprintf(stream, "%c%2.2X", separator, pixel);
+            }
+        }
+        std::fprintf(stream, "%c", margin);
+        std::fprintf(stream, "\n");
+    }
+    std::fprintf(stream, "\n");
+}
+
+}  // namespace
+
+int run_glimmet(int argc, char** argv)
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        exit_memory_exhausted("glimmet", __LINE__);
+    }
+}
+
+int dump_entry_glyphs(std::FILE* stream, int index, const Shape& shape)
+{
+    std::vector<std::uint8_t> canvas(static_cast<std::size_t>(CANVAS_SIZE * CANVAS_SIZE));
+    std::array<std::uint32_t, 256> counts{};
+    for (int j = 0; j < shape.count(); ++j) {
+        const ShapeFrame& frame = shape.frames[static_cast<std::size_t>(j)];
+        std::int32_t right = 0;
+        std::int32_t left = 0;
+        std::int32_t ascent = 0;
+        std::int32_t descent = 0;
+        if (decode_shape(canvas.data(), CANVAS_SIZE, CANVAS_SIZE, UNCOVERED, ORIGIN, ORIGIN, &right, &left, &ascent,
+                         &descent, frame.data.data(), static_cast<std::int32_t>(frame.size()), counts.data()) != 0) {
+            return -1;
+        }
+        std::fprintf(stream, "[%02d][%2.2X] offset=%8.8lX size=%8.8lX\n", index, static_cast<unsigned>(j),
+                     static_cast<unsigned long>(frame.offset), static_cast<unsigned long>(frame.size()));
+        std::fprintf(stream, "[%02d][%2.2X] right=%d left=%d ascent=%d descent=%d\n", index, static_cast<unsigned>(j),
+                     frame.right, frame.left, frame.ascent, frame.descent);
+        if (right != frame.right || left != frame.left || ascent != frame.ascent || descent != frame.descent) {
+            std::fprintf(stream, "-------> right=%d left=%d ascent=%d descent=%d\n", right, left, ascent, descent);
+        }
+        if ((right == 0 && left == 0) || (ascent == 0 && descent == 0)) {
+            std::fprintf(stream, "\n");
+            continue;
+        }
+        draw_glyph(stream, canvas);
+    }
+    plain_printf("used color list = ( ");
+    for (std::size_t colour = 0; colour < counts.size(); ++colour) {
+        if (counts[colour] != 0) plain_printf("0x%02X(%d) ", static_cast<unsigned>(colour), static_cast<int>(counts[colour]));
+    }
+    plain_printf(")\n");
+    return 0;
+}
+
+int dump_fonts(std::FILE* stream, const FlexArchive* archive)
+{
+    if (archive == nullptr) return -1;
+    if (stream == nullptr) stream = stdout;
+
+    // The title is text up to its first zero byte, at most 50 characters;
+    // the 80 stored bytes need not hold a zero.
+    char title[FLEX_TITLE_SIZE + 1] = {};
+    std::memcpy(title, archive->title.data(), FLEX_TITLE_SIZE);
+    std::fprintf(stream, "title  = [%-.50s]\n", title);
+    std::fprintf(stream, "magic1 = %8.8lX\n", static_cast<unsigned long>(archive->magic1));
+    std::fprintf(stream, "count  = %8.8lX(%ld)\n", static_cast<unsigned long>(static_cast<std::uint32_t>(archive->count)),
+                 static_cast<long>(archive->count));
+    std::fprintf(stream, "magic2 = %8.8lX\n", static_cast<unsigned long>(archive->magic2));
+    for (std::size_t d = 0; d < archive->reserved.size(); ++d) {
+        std::fprintf(stream, "d%d = %8.8lX\n", static_cast<int>(d + 1), static_cast<unsigned long>(archive->reserved[d]));
+    }
+
+    for (std::size_t i = 0; i < archive->entries.size(); ++i) {
+        const FlexEntry& entry = archive->entries[i];
+        const int index = static_cast<int>(i);
+        std::fprintf(stream, "[%02d] offset=%8.8lX size=%8.8lX", index, static_cast<unsigned long>(entry.offset),
+                     static_cast<unsigned long>(entry.size));
+        const Shape* shape = std::get_if<Shape>(&entry.object);
+        if (entry.offset != 0 && entry.size != 0 && shape != nullptr) {
+            std::fprintf(stream, " count=%8.8lX", static_cast<unsigned long>(shape->count()));
+        }
+        std::fprintf(stream, "\n\n");
+        if (entry.empty()) continue;
+        // An entry that the shape reader kept as plain bytes (its stored
+        // size disagreed) is not a font: the dump stops there.
+        if (shape == nullptr) return -1;
+        if (dump_entry_glyphs(stream, index, *shape) != 0) return -1;
+    }
+    return std::ferror(stream) != 0 ? -1 : 0;
+}

@@ -1,0 +1,22 @@
+// glimmet: dumps the game's font file (a FLEX archive of font shapes) to a
+// readable text file, and lists each font's colours on the console.
+#pragma once
+
+#include "u7files.h"
+#include "u7shape_types.h"
+
+#include <cstdio>
+
+// The whole program: command line, load, dump.  Returns the exit status.
+int run_glimmet(int argc, char** argv);
+
+// Writes the archive-level lines and, for every non-empty entry, its
+// glyphs.  A null stream means standard output.  0, or -1 for a null
+// archive, a glyph that does not decode, an entry that does not hold a
+// shape, or a write error on the stream.
+int dump_fonts(std::FILE* stream, const FlexArchive* archive);
+
+// Writes every frame of one font: its lines and a drawing of its pixels
+// into the stream, then the font's used-colour list on standard output.
+// 0, or -1 when a frame does not decode cleanly.
+int dump_entry_glyphs(std::FILE* stream, int index, const Shape& shape);

@@ -1,0 +1,6 @@
+#include "glimmet.h"
+
+int main(int argc, char** argv)
+{
+    return run_glimmet(argc, argv);
+}
