@@ -21,7 +21,7 @@ for target in "$build"/fuzz_bin/fuzz_*; do
   seeds=()
   [ -d "$out/seeds/$name" ] && seeds=("$out/seeds/$name")
   echo "=== $name (${seconds}s) ==="
-  "$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+  "$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -close_fd_mask=1 \
     -artifact_prefix="$out/crashes/$name/" "$corpus" "${seeds[@]}" 2>&1 | tail -n 3
 done
 [ $found = 1 ] || { echo "no fuzz targets built"; exit 1; }
