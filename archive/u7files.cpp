@@ -235,7 +235,11 @@ void reset_flexfile_readfuncs()
 
 int read_flexfile(FlexArchivePtr* archive, const char* path, const TypeRun* runs)
 {
-    if (archive == nullptr || path == nullptr || runs == nullptr) return -1;
+    if (archive == nullptr) return -1;
+    if (path == nullptr || runs == nullptr) {
+        archive->reset();
+        return -1;
+    }
     return load_flexfile(archive, path, [&](FlexArchive& loaded, const std::vector<std::uint8_t>& image) {
         const int run_count = count_runs(runs);
         int run = next_run_with_entries(runs, run_count, 0);
@@ -267,7 +271,11 @@ int read_flexfile(FlexArchivePtr* archive, const char* path, const TypeRun* runs
 
 int read_flexfile_per_entry(FlexArchivePtr* archive, const char* path, const std::int32_t* types)
 {
-    if (archive == nullptr || path == nullptr || types == nullptr) return -1;
+    if (archive == nullptr) return -1;
+    if (path == nullptr || types == nullptr) {
+        archive->reset();
+        return -1;
+    }
     return load_flexfile(archive, path, [&](FlexArchive& loaded, const std::vector<std::uint8_t>& image) {
         int type_count = 0;
         while (types[type_count] != -1) ++type_count;
@@ -293,7 +301,11 @@ int read_flexfile_per_entry(FlexArchivePtr* archive, const char* path, const std
 
 int read_flexfile_with_readfunc(FlexArchivePtr* archive, const char* path, FlexReadFunc function)
 {
-    if (archive == nullptr || path == nullptr || function == nullptr) return -1;
+    if (archive == nullptr) return -1;
+    if (path == nullptr || function == nullptr) {
+        archive->reset();
+        return -1;
+    }
     return load_flexfile(archive, path, [&](FlexArchive& loaded, const std::vector<std::uint8_t>& image) {
         for (int i = 0; i < loaded.count; ++i) {
             FlexEntry& entry = loaded.entries[static_cast<std::size_t>(i)];
@@ -416,8 +428,9 @@ bool parse_ifffile(const char* path, const std::vector<std::uint8_t>& image, Iff
 
 int read_ifffile(IffArchivePtr* archive, const char* path)
 {
-    if (archive == nullptr || path == nullptr) return -1;
+    if (archive == nullptr) return -1;
     archive->reset();
+    if (path == nullptr) return -1;
     IffArchivePtr loaded;
     bool parsed = false;
     try {
