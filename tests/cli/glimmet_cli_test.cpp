@@ -185,6 +185,16 @@ TEST_P(GlimmetRun, TheDumpOptionTakesTheNextArgumentWhateverItLooksLike)
     EXPECT_EQ(read_file_bytes(dir.file("-?")), standard_dump("FONTS.VGA"));
 }
 
+TEST_P(GlimmetRun, ADumpFileThatIsTheFontFileIsRefused)
+{
+    write_standard_fonts();
+    const std::string fonts = read_file_bytes(dir.file("FONTS.VGA"));
+    expect_run({"--dump", "FONTS.VGA"}, "ERROR: 入力ファイルと出力ファイルが同じです: FONTS.VGA\n", 1);
+    expect_run({"--dump", "./FONTS.VGA", dir.file("FONTS.VGA")},
+               "ERROR: 入力ファイルと出力ファイルが同じです: ./FONTS.VGA\n", 1);
+    EXPECT_EQ(read_file_bytes(dir.file("FONTS.VGA")), fonts);
+}
+
 TEST_P(GlimmetRun, AMissingFontFileIsReportedAndNoDumpIsCreated)
 {
     expect_run({},

@@ -84,6 +84,13 @@ int run(int argc, char** argv)
     const int status = parse_command_line(argc, argv, settings);
     if (status >= 0) return status;
 
+    // The dump replaces its file after the font file has been read: a dump
+    // file that is the font file would destroy the game's fonts.
+    if (is_same_file(settings.dump_file.c_str(), settings.font_file.c_str())) {
+        console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", settings.dump_file.c_str());
+        return 1;
+    }
+
     FlexArchivePtr archive;
     if (read_flexfile_with_readfunc(&archive, settings.font_file.c_str(), read_shape_from_buffer) != 0) {
         console_printf("ERROR: %s を読み込めません\n", settings.font_file.c_str());
