@@ -1,0 +1,401 @@
+// make_sample_fonts: writes a small font archive in the layout of the game's
+// FONTS.VGA, for the glimmet demo.
+//
+//   make_sample_fonts [output file]      (default: FONTS.VGA)
+//
+// The archive holds three entries:
+//   [00] a font of the five glyphs "U7 JA": 5 × 7 letters in text colour
+//        0x0B, outlined all round in colour 0; the space is a glyph with a
+//        width and no rows;
+//   [01] an empty entry;
+//   [02] a font of the digits "0123": 3 × 5 digits in colour 0x8C with a
+//        shadow in colour 0 one pixel down and right.
+//
+// Every glyph is built as a ShapeFrame (header, spans, end marker), the
+// frames of a font as a Shape laid out by update_shape_layout and written by
+// write_shape_to_buffer; the FLEX header and entry table are put together
+// with the byte order helpers.  A row's covered stretches become spans: a
+// stretch with three equal pixels in a row is stored run-length coded, any
+// other raw, so both kinds appear.
+//
+// Before it ends with status 0 the program loads the file back with the
+// archive reader and the shape reader, compares every frame's bytes and
+// draws every glyph with the frame decoder, comparing it pixel by pixel
+// with the bitmap it came from.  Any difference ends it with status 1.
+#include "byte_order.h"
+#include "file_utils.h"
+#include "u7files.h"
+#include "u7shape_utils.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint8_t TRANSPARENT = 0xFF;
+constexpr std::uint8_t OUTLINE = 0x00;
+constexpr std::uint8_t LETTER_COLOUR = 0x0B;
+constexpr std::uint8_t DIGIT_COLOUR = 0x8C;
+
+// A glyph of the built-in bitmap fonts: its character and rows of "#" (ink)
+// and "." (none).
+struct Bitmap {
+    char character;
+    std::vector<std::string> rows;
+};
+
+const std::vector<Bitmap> letter_bitmaps = {
+    {'U', {"#...#", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."}},
+    {'7', {"#####", "....#", "...#.", "..#..", ".#...", ".#...", ".#..."}},
+    {' ', {}},
+    {'J', {"..###", "...#.", "...#.", "...#.", "#..#.", "#..#.", ".##.."}},
+    {'A', {".###.", "#...#", "#...#", "#####", "#...#", "#...#", "#...#"}},
+};
+
+const std::vector<Bitmap> digit_bitmaps = {
+    {'0', {"###", "#.#", "#.#", "#.#", "###"}},
+    {'1', {".#.", "##.", ".#.", ".#.", "###"}},
+    {'2', {"###", "..#", "###", "#..", "###"}},
+    {'3', {"###", "..#", ".##", "..#", "###"}},
+};
+
+// A glyph's picture: width × (ascent + descent) pixels, row 0 at ascent rows
+// above the origin, column 0 at the origin.  The width is the stored right
+// extent (a space has one but no rows).
+struct Glyph {
+    char character = ' ';
+    int width = 0;
+    int ascent = 0;
+    int descent = 0;
+    std::vector<std::uint8_t> pixels;
+
+    int height() const { return ascent + descent; }
+    std::uint8_t at(int column, int row) const
+    {
+        return pixels[static_cast<std::size_t>(row * width + column)];
+    }
+    void set(int column, int row, std::uint8_t colour)
+    {
+        pixels[static_cast<std::size_t>(row * width + column)] = colour;
+    }
+};
+
+int bitmap_width(const Bitmap& bitmap)
+{
+    return bitmap.rows.empty() ? 0 : static_cast<int>(bitmap.rows[0].size());
+}
+
+bool ink(const Bitmap& bitmap, int column, int row)
+{
+    if (row < 0 || row >= static_cast<int>(bitmap.rows.size())) return false;
+    const std::string& line = bitmap.rows[static_cast<std::size_t>(row)];
+    return column >= 0 && column < static_cast<int>(line.size()) && line[static_cast<std::size_t>(column)] == '#';
+}
+
+// The letter inked in the text colour, one pixel of outline all round it:
+// every uninked pixel next to ink (diagonals too) gets the outline colour.
+// The bottom outline row lies on the baseline.
+Glyph outlined_glyph(const Bitmap& bitmap, int space_width)
+{
+    Glyph glyph;
+    glyph.character = bitmap.character;
+    if (bitmap.rows.empty()) {
+        glyph.width = space_width;
+        return glyph;
+    }
+    glyph.width = bitmap_width(bitmap) + 2;
+    glyph.ascent = static_cast<int>(bitmap.rows.size()) + 1;
+    glyph.descent = 1;
+    glyph.pixels.assign(static_cast<std::size_t>(glyph.width * glyph.height()), TRANSPARENT);
+    for (int row = 0; row < glyph.height(); ++row) {
+        for (int column = 0; column < glyph.width; ++column) {
+            if (ink(bitmap, column - 1, row - 1)) {
+                glyph.set(column, row, LETTER_COLOUR);
+                continue;
+            }
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    if (ink(bitmap, column - 1 + dx, row - 1 + dy)) glyph.set(column, row, OUTLINE);
+                }
+            }
+        }
+    }
+    return glyph;
+}
+
+// The digit inked in its colour over a shadow one pixel down and right.
+Glyph shadowed_glyph(const Bitmap& bitmap)
+{
+    Glyph glyph;
+    glyph.character = bitmap.character;
+    glyph.width = bitmap_width(bitmap) + 1;
+    glyph.ascent = static_cast<int>(bitmap.rows.size());
+    glyph.descent = 1;
+    glyph.pixels.assign(static_cast<std::size_t>(glyph.width * glyph.height()), TRANSPARENT);
+    for (int row = 0; row < glyph.height(); ++row) {
+        for (int column = 0; column < glyph.width; ++column) {
+            if (ink(bitmap, column, row)) {
+                glyph.set(column, row, DIGIT_COLOUR);
+            } else if (ink(bitmap, column - 1, row - 1)) {
+                glyph.set(column, row, OUTLINE);
+            }
+        }
+    }
+    return glyph;
+}
+
+void put_le16(std::vector<std::uint8_t>& out, int value)
+{
+    std::uint8_t bytes[2];
+    write_le16_to_buffer(bytes, static_cast<std::uint32_t>(value));
+    out.insert(out.end(), bytes, bytes + 2);
+}
+
+bool has_three_equal(const std::vector<std::uint8_t>& pixels)
+{
+    for (std::size_t k = 0; k + 2 < pixels.size(); ++k) {
+        if (pixels[k] == pixels[k + 1] && pixels[k] == pixels[k + 2]) return true;
+    }
+    return false;
+}
+
+// Runs of a run-length span: a repeat run (run byte n*2+1, one colour) for
+// three or more equal pixels, a literal run (run byte n*2, n colours) for
+// the pixels between.
+void put_runs(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& pixels)
+{
+    const std::size_t count = pixels.size();
+    std::size_t k = 0;
+    while (k < count) {
+        std::size_t same = 1;
+        while (k + same < count && pixels[k + same] == pixels[k] && same < 127) ++same;
+        if (same >= 3) {
+            out.push_back(static_cast<std::uint8_t>(same * 2 + 1));
+            out.push_back(pixels[k]);
+            k += same;
+            continue;
+        }
+        std::size_t end = k + 1;
+        while (end < count && end - k < 127 &&
+               !(end + 2 < count && pixels[end] == pixels[end + 1] && pixels[end] == pixels[end + 2])) {
+            ++end;
+        }
+        out.push_back(static_cast<std::uint8_t>((end - k) * 2));
+        out.insert(out.end(), pixels.begin() + static_cast<std::ptrdiff_t>(k),
+                   pixels.begin() + static_cast<std::ptrdiff_t>(end));
+        k = end;
+    }
+}
+
+// Frame data:
+//
+//   0   2   right    columns from the origin to the right edge (the width)
+//   2   2   left     0: nothing left of the origin
+//   4   2   ascent   rows above the origin row
+//   6   2   descent  rows from the origin row down
+//   8   ..  spans: header (pixel count * 2, +1 when run-length coded),
+//           x and y relative to the origin, then the pixels or the runs
+//   ..  2   end marker 0
+ShapeFrame encode_glyph(const Glyph& glyph)
+{
+    ShapeFrame frame;
+    frame.right = static_cast<std::int16_t>(glyph.width);
+    frame.left = 0;
+    frame.ascent = static_cast<std::int16_t>(glyph.ascent);
+    frame.descent = static_cast<std::int16_t>(glyph.descent);
+    std::vector<std::uint8_t>& out = frame.data;
+    put_le16(out, frame.right);
+    put_le16(out, frame.left);
+    put_le16(out, frame.ascent);
+    put_le16(out, frame.descent);
+    for (int row = 0; row < glyph.height(); ++row) {
+        int column = 0;
+        while (column < glyph.width) {
+            if (glyph.at(column, row) == TRANSPARENT) {
+                ++column;
+                continue;
+            }
+            std::vector<std::uint8_t> stretch;
+            const int start = column;
+            while (column < glyph.width && glyph.at(column, row) != TRANSPARENT) {
+                stretch.push_back(glyph.at(column, row));
+                ++column;
+            }
+            const bool encoded = has_three_equal(stretch);
+            put_le16(out, static_cast<int>(stretch.size()) * 2 + (encoded ? 1 : 0));
+            put_le16(out, start);
+            put_le16(out, row - glyph.ascent);
+            if (encoded) {
+                put_runs(out, stretch);
+            } else {
+                out.insert(out.end(), stretch.begin(), stretch.end());
+            }
+        }
+    }
+    put_le16(out, 0);
+    return frame;
+}
+
+// One font entry: the glyphs' frames as a shape, laid out and written.
+std::vector<std::uint8_t> font_entry(const std::vector<Glyph>& glyphs, int index)
+{
+    EntryObject object;
+    Shape& shape = object.emplace<Shape>();
+    for (const Glyph& glyph : glyphs) shape.frames.push_back(encode_glyph(glyph));
+    const std::uint32_t size = update_shape_layout(shape);
+    std::vector<std::uint8_t> bytes(size);
+    if (write_shape_to_buffer(&object, bytes.data(), static_cast<std::int32_t>(size), index) !=
+        static_cast<std::int32_t>(size)) {
+        return {};
+    }
+    return bytes;
+}
+
+// FLEX layout:
+//
+//   0     80         title, zero-padded
+//   80    4          magic1
+//   84    4          entry count
+//   88    4          magic2
+//   92    36         nine reserved words (0 here)
+//   128   8 × count  per entry: offset from the start of the file, size;
+//                    both 0 for an empty entry
+//   ...              the entries' bytes, back to back in table order
+std::vector<std::uint8_t> flex_file(const std::vector<std::vector<std::uint8_t>>& entries)
+{
+    const std::string title = "U7 JA sample fonts";
+    std::size_t total = FLEX_HEADER_SIZE + FLEX_TABLE_ENTRY_SIZE * entries.size();
+    for (const auto& entry : entries) total += entry.size();
+    std::vector<std::uint8_t> file(total, 0);
+    std::memcpy(file.data(), title.data(), title.size());
+    std::uint8_t* p = write_le32_to_buffer(file.data() + FLEX_TITLE_SIZE, 0xFFFF1A00u);
+    p = write_le32_to_buffer(p, static_cast<std::uint32_t>(entries.size()));
+    write_le32_to_buffer(p, 0x000000CCu);
+
+    p = file.data() + FLEX_HEADER_SIZE;
+    std::size_t position = FLEX_HEADER_SIZE + FLEX_TABLE_ENTRY_SIZE * entries.size();
+    for (const auto& entry : entries) {
+        p = write_le32_to_buffer(p, entry.empty() ? 0 : static_cast<std::uint32_t>(position));
+        p = write_le32_to_buffer(p, static_cast<std::uint32_t>(entry.size()));
+        if (!entry.empty()) std::memcpy(file.data() + position, entry.data(), entry.size());
+        position += entry.size();
+    }
+    return file;
+}
+
+// The glyph drawn by the frame decoder must be the glyph's picture at the
+// origin, with the stored extents, and nothing else.
+bool check_decoded(const ShapeFrame& frame, const Glyph& glyph, int entry, int index)
+{
+    constexpr int SIZE = 64;
+    constexpr int ORIGIN = 32;
+    std::vector<std::uint8_t> canvas(SIZE * SIZE);
+    std::int32_t right = 0, left = 0, ascent = 0, descent = 0;
+    if (decode_shape(canvas.data(), SIZE, SIZE, TRANSPARENT, ORIGIN, ORIGIN, &right, &left, &ascent, &descent,
+                     frame.data.data(), static_cast<std::int32_t>(frame.size()), nullptr) != 0) {
+        std::printf("ERROR: glyph [%02d][%02X] does not decode\n", entry, static_cast<unsigned>(index));
+        return false;
+    }
+    if (right != glyph.width || left != 0 || ascent != glyph.ascent || descent != glyph.descent) {
+        std::printf("ERROR: glyph [%02d][%02X] has extents %d %d %d %d\n", entry, static_cast<unsigned>(index), right,
+                    left, ascent, descent);
+        return false;
+    }
+    for (int row = 0; row < SIZE; ++row) {
+        for (int column = 0; column < SIZE; ++column) {
+            const int x = column - ORIGIN;
+            const int y = row - ORIGIN + glyph.ascent;
+            const bool inside = x >= 0 && x < glyph.width && y >= 0 && y < glyph.height();
+            const std::uint8_t expected = inside ? glyph.at(x, y) : TRANSPARENT;
+            if (canvas[static_cast<std::size_t>(row * SIZE + column)] != expected) {
+                std::printf("ERROR: glyph [%02d][%02X] '%c' differs at x=%d y=%d\n", entry,
+                            static_cast<unsigned>(index), glyph.character, x, y - glyph.ascent);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Loads the written file back as fonts and compares it with what was meant.
+bool verify(const char* path, const std::vector<std::vector<Glyph>>& fonts,
+            const std::vector<std::vector<std::uint8_t>>& entries)
+{
+    FlexArchivePtr archive;
+    if (read_flexfile_with_readfunc(&archive, path, read_shape_from_buffer) != 0) {
+        std::printf("ERROR: %s does not load back\n", path);
+        return false;
+    }
+    bool ok = archive->count == static_cast<std::int32_t>(fonts.size());
+    for (std::size_t i = 0; ok && i < fonts.size(); ++i) {
+        const FlexEntry& entry = archive->entries[i];
+        const int index = static_cast<int>(i);
+        if (fonts[i].empty()) {
+            ok = entry.empty() && std::holds_alternative<std::monostate>(entry.object);
+            if (!ok) std::printf("ERROR: entry [%02d] is not empty\n", index);
+            continue;
+        }
+        const Shape* shape = std::get_if<Shape>(&entry.object);
+        if (shape == nullptr || shape->count() != static_cast<std::int32_t>(fonts[i].size()) ||
+            entry.size != entries[i].size()) {
+            std::printf("ERROR: entry [%02d] is not the font written\n", index);
+            ok = false;
+            continue;
+        }
+        for (std::size_t j = 0; ok && j < fonts[i].size(); ++j) {
+            if (shape->frames[j].data != encode_glyph(fonts[i][j]).data) {
+                std::printf("ERROR: glyph [%02d][%02X] reads back changed\n", index, static_cast<unsigned>(j));
+                ok = false;
+                break;
+            }
+            ok = check_decoded(shape->frames[j], fonts[i][j], index, static_cast<int>(j));
+        }
+    }
+    if (archive->count != static_cast<std::int32_t>(fonts.size())) {
+        std::printf("ERROR: %s holds %d entries\n", path, static_cast<int>(archive->count));
+    }
+    free_flexfile(archive);
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 2) {
+        std::printf("usage: make_sample_fonts [output file]\n");
+        return 1;
+    }
+    const char* path = argc == 2 ? argv[1] : "FONTS.VGA";
+
+    std::vector<std::vector<Glyph>> fonts(3);
+    for (const Bitmap& bitmap : letter_bitmaps) fonts[0].push_back(outlined_glyph(bitmap, 4));
+    for (const Bitmap& bitmap : digit_bitmaps) fonts[2].push_back(shadowed_glyph(bitmap));
+
+    std::vector<std::vector<std::uint8_t>> entries;
+    for (std::size_t i = 0; i < fonts.size(); ++i) {
+        if (fonts[i].empty()) {
+            entries.emplace_back();
+            continue;
+        }
+        entries.push_back(font_entry(fonts[i], static_cast<int>(i)));
+        if (entries.back().empty()) {
+            std::printf("ERROR: font [%02d] could not be written\n", static_cast<int>(i));
+            return 1;
+        }
+    }
+
+    const std::vector<std::uint8_t> file = flex_file(entries);
+    FilePtr out = open_file(path, "wb");
+    if (!out || std::fwrite(file.data(), 1, file.size(), out.get()) != file.size() || close_written_file(out) != 0) {
+        std::printf("ERROR: cannot write %s\n", path);
+        return 1;
+    }
+    if (!verify(path, fonts, entries)) return 1;
+    std::printf("%s: %zu bytes, %zu entries, verified\n", path, file.size(), entries.size());
+    return 0;
+}
