@@ -24,6 +24,7 @@
 #include "console.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -40,12 +41,19 @@ struct SpanWriter {
     std::int64_t width;
     std::int64_t column;
     std::uint32_t* counts;
+    // Columns actually written on this row (first > last: none).
+    std::int64_t first_written = INT64_MAX;
+    std::int64_t last_written = -1;
 
     bool visible() const { return line != nullptr; }
 
     void put(std::uint8_t colour)
     {
-        if (column >= 0 && column < width) line[column] = colour;
+        if (column >= 0 && column < width) {
+            line[column] = colour;
+            first_written = std::min(first_written, column);
+            last_written = std::max(last_written, column);
+        }
         ++column;
     }
 
@@ -117,6 +125,9 @@ std::int32_t decode_shape(std::uint8_t* destination, std::int32_t width, std::in
     *ascent = read_sle16(cursor);
     *descent = read_sle16(cursor);
 
+    // The rectangle of the area that the spans wrote to: only there can a
+    // pixel differ from the background.
+    std::int64_t top = height, bottom = -1, leftmost = width, rightmost = -1;
     bool marker_read = false;
     for (;;) {
         if (!has_bytes(cursor, 2)) break;
@@ -134,6 +145,12 @@ std::int32_t decode_shape(std::uint8_t* destination, std::int32_t width, std::in
         if (row >= 0 && row < height) line = destination + static_cast<std::size_t>(row) * static_cast<std::size_t>(width);
         SpanWriter writer{line, width, column, counts};
         decode_span(cursor, writer, encoded, count);
+        if (writer.first_written <= writer.last_written) {
+            top = std::min(top, row);
+            bottom = std::max(bottom, row);
+            leftmost = std::min(leftmost, writer.first_written);
+            rightmost = std::max(rightmost, writer.last_written);
+        }
     }
 
     // Data that runs out before its end marker is as faulty as data that
@@ -145,10 +162,12 @@ std::int32_t decode_shape(std::uint8_t* destination, std::int32_t width, std::in
         result = -1;
     }
 
-    // The extents reach at least every pixel drawn, never less than stored.
-    for (std::int32_t i = 0; i < height; ++i) {
+    // The extents reach at least every pixel that differs from the
+    // background, never less than stored.  Only the written rectangle is
+    // searched; the rest of the area holds the background alone.
+    for (std::int32_t i = static_cast<std::int32_t>(top); i <= bottom; ++i) {
         const std::uint8_t* line = destination + static_cast<std::size_t>(i) * static_cast<std::size_t>(width);
-        for (std::int32_t j = 0; j < width; ++j) {
+        for (std::int32_t j = static_cast<std::int32_t>(leftmost); j <= rightmost; ++j) {
             if (line[j] == fill) continue;
             *ascent = std::max(*ascent, origin_y - i);
             *descent = std::max(*descent, i - origin_y + 1);

@@ -116,6 +116,14 @@ int run(int argc, char** argv)
 
 // The box of the canvas that the drawing covers: every pixel that is not
 // uncovered, and always the origin point.
+// Extents of a decoded glyph, as decode_shape reports them.
+struct Extents {
+    std::int32_t right = 0;
+    std::int32_t left = 0;
+    std::int32_t ascent = 0;
+    std::int32_t descent = 0;
+};
+
 struct Box {
     int top = ORIGIN;
     int bottom = ORIGIN;
@@ -123,11 +131,17 @@ struct Box {
     int right = ORIGIN;
 };
 
-Box drawing_box(const std::vector<std::uint8_t>& canvas)
+// The decoded extents reach every pixel that is not uncovered, so only the
+// canvas inside them is searched.
+Box drawing_box(const std::vector<std::uint8_t>& canvas, const Extents& extents)
 {
+    const int first_row = std::max(0, ORIGIN - extents.ascent);
+    const int end_row = std::min(CANVAS_SIZE, ORIGIN + extents.descent);
+    const int first_column = std::max(0, ORIGIN - extents.left);
+    const int end_column = std::min(CANVAS_SIZE, ORIGIN + extents.right);
     Box box;
-    for (int r = 0; r < CANVAS_SIZE; ++r) {
-        for (int c = 0; c < CANVAS_SIZE; ++c) {
+    for (int r = first_row; r < end_row; ++r) {
+        for (int c = first_column; c < end_column; ++c) {
             if (canvas[static_cast<std::size_t>(r * CANVAS_SIZE + c)] == UNCOVERED) continue;
             box.top = std::min(box.top, r);
             box.bottom = std::max(box.bottom, r + 1);
@@ -138,30 +152,34 @@ Box drawing_box(const std::vector<std::uint8_t>& canvas)
     return box;
 }
 
-// One line per row: a margin character ("_" just above the origin row),
+// One line per row, written whole: a margin character ("_" just above the origin row),
 // three characters per pixel ("|" marks the origin column), the margin
 // again.
-void draw_glyph(std::FILE* stream, const std::vector<std::uint8_t>& canvas)
+void draw_glyph(std::FILE* stream, const std::vector<std::uint8_t>& canvas, const Extents& extents)
 {
-    const Box box = drawing_box(canvas);
+    static constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
+    const Box box = drawing_box(canvas, extents);
+    std::string line;
     for (int r = box.top; r < box.bottom; ++r) {
-        const int margin = r == ORIGIN - 1 ? '_' : ' ';
-        std::fprintf(stream, "%c", margin);
+        const char margin = r == ORIGIN - 1 ? '_' : ' ';
+        line.assign(1, margin);
         for (int c = box.left; c < box.right; ++c) {
-            const int separator = c == ORIGIN ? '|' : ' ';
+            line += c == ORIGIN ? '|' : ' ';
             const std::uint8_t pixel = canvas[static_cast<std::size_t>(r * CANVAS_SIZE + c)];
             if (pixel == UNCOVERED) {
-                std::fprintf(stream, "%c  ", separator);
+                line += "  ";
             } else if (pixel == 0) {
-                std::fprintf(stream, "%c..", separator);
+                line += "..";
             } else {
-                std::fprintf(stream, "%c%2.2X", separator, pixel);
+                line += HEX_DIGITS[pixel >> 4];
+                line += HEX_DIGITS[pixel & 0x0F];
             }
         }
-        std::fprintf(stream, "%c", margin);
-        std::fprintf(stream, "\n");
+        line += margin;
+        line += '\n';
+        std::fwrite(line.data(), 1, line.size(), stream);
     }
-    std::fprintf(stream, "\n");
+    std::fputc('\n', stream);
 }
 
 }  // namespace
@@ -200,7 +218,7 @@ int dump_entry_glyphs(std::FILE* stream, int index, const Shape& shape)
             std::fprintf(stream, "\n");
             continue;
         }
-        draw_glyph(stream, canvas);
+        draw_glyph(stream, canvas, Extents{right, left, ascent, descent});
     }
     plain_printf("used color list = ( ");
     for (std::size_t colour = 0; colour < counts.size(); ++colour) {
