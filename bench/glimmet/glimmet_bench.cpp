@@ -9,16 +9,14 @@
 // /dev/null while a benchmark runs, so that the report stays readable.
 #include "glimmet.h"
 
+#include "bench_support.h"
 #include "byte_order.h"
 #include "u7shape_utils.h"
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -31,29 +29,6 @@ constexpr std::uint8_t TRANSPARENT = 0xFF;
 
 // Standard output sent to /dev/null for the lifetime of the object, then
 // restored; stdio's buffer is flushed at both ends so nothing crosses over.
-class SilencedStdout {
-public:
-    SilencedStdout()
-    {
-        std::fflush(stdout);
-        saved_ = dup(STDOUT_FILENO);
-        const int null_fd = open("/dev/null", O_WRONLY);
-        if (saved_ < 0 || null_fd < 0 || dup2(null_fd, STDOUT_FILENO) < 0) std::abort();
-        close(null_fd);
-    }
-    ~SilencedStdout()
-    {
-        std::fflush(stdout);
-        dup2(saved_, STDOUT_FILENO);
-        close(saved_);
-    }
-    SilencedStdout(const SilencedStdout&) = delete;
-    SilencedStdout& operator=(const SilencedStdout&) = delete;
-
-private:
-    int saved_ = -1;
-};
-
 // A fixed pseudo-random sequence, so every run dumps the same archive.
 struct Random {
     std::uint32_t state;
@@ -196,17 +171,12 @@ std::vector<std::uint8_t> make_archive()
 }
 
 struct Inputs {
-    std::string dir;
-    std::string fonts;
-    std::string dump;
+    BenchFolder dir{"glimmet-bench"};
+    std::string fonts = dir.file("FONTS.VGA");
+    std::string dump = dir.file("fonts.vga.txt");
 
     Inputs()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "glimmet-bench.XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        dir = pattern;
-        fonts = dir + "/FONTS.VGA";
-        dump = dir + "/fonts.vga.txt";
         std::vector<std::uint8_t> bytes;
         {
             SilencedStdout silenced;  // the shape writer lists every frame
@@ -218,8 +188,6 @@ struct Inputs {
             std::abort();
         }
     }
-
-    ~Inputs() { std::filesystem::remove_all(dir); }
 };
 
 const Inputs& inputs()

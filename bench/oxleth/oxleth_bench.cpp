@@ -2,12 +2,13 @@
 // a map of 8,000 characters: the whole run (read the messages, load the map,
 // convert the translations, write the result), and the conversion alone.
 #include "oxleth.h"
+
+#include "bench_support.h"
 #include "u7charmap.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -36,23 +37,15 @@ unsigned trail_byte(int i)
 }
 
 struct Inputs {
-    std::string dir;
-    std::string messages;
-    std::string map;
-    std::string translations;
-    std::string output;
+    BenchFolder dir{"oxleth-bench"};
+    std::string messages = dir.file("exultmsg.txt");
+    std::string map = dir.file("usecode.map");
+    std::string translations = dir.file("exultmsg.ja.txt");
+    std::string output = dir.file("exultmsg.txt.new");
     std::vector<std::string> texts;  // the TEXT columns, for the conversion alone
 
     Inputs()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "oxleth-bench.XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        dir = pattern;
-        messages = dir + "/exultmsg.txt";
-        map = dir + "/usecode.map";
-        translations = dir + "/exultmsg.ja.txt";
-        output = dir + "/exultmsg.txt.new";
-
         // Characters from U+4E00 on, each with a three-byte code FF t1 t2.
         std::ofstream map_file(map);
         map_file << "; " << MAP_SIZE << " characters\n<MAX_CODE>\t0xFF,0xF3,0xF3\n";
@@ -97,8 +90,6 @@ struct Inputs {
                              << font_names[row->font] << "\t" << text << "\n";
         }
     }
-
-    ~Inputs() { std::filesystem::remove_all(dir); }
 };
 
 const Inputs& inputs()

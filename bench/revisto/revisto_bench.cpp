@@ -2,10 +2,11 @@
 // converting the Japanese one, separately and as the whole run does.
 #include "revisto.h"
 
+#include "bench_support.h"
+
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -14,19 +15,13 @@ namespace {
 constexpr int LINE_COUNT = 100000;
 
 struct Tables {
-    std::string dir;
-    std::string english;
-    std::string japanese;
-    std::string output;
+    BenchFolder dir{"revisto-bench"};
+    std::string english = dir.file("usecode.en.txt");
+    std::string japanese = dir.file("usecode.ja.txt");
+    std::string output = dir.file("usecode.ja-new.txt");
 
     Tables()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "revisto-bench.XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        dir = pattern;
-        english = dir + "/usecode.en.txt";
-        japanese = dir + "/usecode.ja.txt";
-        output = dir + "/usecode.ja-new.txt";
         std::ofstream en(english);
         std::ofstream ja(japanese);
         char line[256];
@@ -46,7 +41,6 @@ struct Tables {
             ja << line;
         }
     }
-    ~Tables() { std::filesystem::remove_all(dir); }
 };
 
 const Tables& tables()
@@ -73,15 +67,12 @@ void BM_ConvertJapaneseTable(benchmark::State& state)
     EnglishTable table;
     if (read_english_texts(table, t.english.c_str()) != 0) state.SkipWithError("load failed");
     // The sign notices go to standard output; keep them out of the report.
-    std::FILE* saved = stdout;
-    stdout = std::fopen("/dev/null", "w");
+    SilencedStdout silenced;
     for (auto _ : state) {
         if (convert_translation_file(table, t.japanese.c_str(), t.output.c_str()) != 0) {
             state.SkipWithError("convert failed");
         }
     }
-    std::fclose(stdout);
-    stdout = saved;
     state.SetItemsProcessed(state.iterations() * LINE_COUNT);
 }
 BENCHMARK(BM_ConvertJapaneseTable)->Unit(benchmark::kMillisecond);
