@@ -58,13 +58,16 @@ std::int32_t read_file_from_buffer(EntryObject* slot, const std::uint8_t* data, 
                                    std::int32_t index)
 {
     if (bad_read_arguments(slot, data, size)) return -1;
-    if (static_cast<std::size_t>(size) < NAMED_FILE_NAME_SIZE) return -1;
+    ByteCursor cursor = make_byte_cursor(data, static_cast<std::size_t>(size));
+    NamedFile file;
+    if (!read_bytes(cursor, file.name.data(), NAMED_FILE_NAME_SIZE)) return -1;
+    const std::size_t data_size = bytes_remaining(cursor);
+    const std::uint8_t* file_data = take_bytes(cursor, data_size);
+    if (!cursor_ok(cursor)) return -1;
     try {
-        NamedFile file;
-        std::memcpy(file.name.data(), data, NAMED_FILE_NAME_SIZE);
         // The name field need not hold its zero byte; never print past it.
         plain_printf("[%d][%.*s]\n", index, static_cast<int>(NAMED_FILE_NAME_SIZE), file.name.data());
-        file.data.assign(data + NAMED_FILE_NAME_SIZE, data + size);
+        file.data.assign(file_data, file_data + data_size);
         slot->emplace<NamedFile>(std::move(file));
         return ENTRY_FILE;
     } catch (const std::bad_alloc&) {

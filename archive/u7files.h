@@ -69,15 +69,28 @@ struct TypeRun {
 // that no read function saw.
 //
 // The file must hold its header, its whole entry table and every non-empty
-// entry's bytes; otherwise it is refused as invalid data (entry index -1
-// for the header and the table).
+// entry's bytes, and no entry may be larger than the signed 32-bit size a
+// read function takes; otherwise it is refused as invalid data (entry index
+// -1 for the header and the table).  A file larger than one buffer can hold
+// is a read error.
+//
+// Each loader has a path form, which reads the file whole and hands its
+// bytes to the memory form, and a memory form, which reads size bytes at
+// data (null only with a size of 0) and names them `name` wherever its
+// messages show the path.  The bytes are not kept.
 
 // Types the entries in table order by runs, through the table.
 int read_flexfile(FlexArchivePtr* archive, const char* path, const TypeRun* runs);
+int read_flexfile_from_memory(FlexArchivePtr* archive, const std::uint8_t* data, std::size_t size, const char* name,
+                              const TypeRun* runs);
 // One type per entry, through the table; the list ends with -1.
 int read_flexfile_per_entry(FlexArchivePtr* archive, const char* path, const std::int32_t* types);
+int read_flexfile_per_entry_from_memory(FlexArchivePtr* archive, const std::uint8_t* data, std::size_t size,
+                                        const char* name, const std::int32_t* types);
 // Every non-empty entry decoded by the one function given.
 int read_flexfile_with_readfunc(FlexArchivePtr* archive, const char* path, FlexReadFunc function);
+int read_flexfile_with_readfunc_from_memory(FlexArchivePtr* archive, const std::uint8_t* data, std::size_t size,
+                                            const char* name, FlexReadFunc function);
 
 // Releases the archive and every object its entries own.  With RAII this is
 // only the named release point; an empty pointer is ignored.
@@ -107,5 +120,8 @@ struct IffArchive {
 
 using IffArchivePtr = std::unique_ptr<IffArchive>;
 
+// 0 with the new archive, or -1 with *archive empty; the memory form reads
+// size bytes at data and names them `name` in its messages, as above.
 int read_ifffile(IffArchivePtr* archive, const char* path);
+int read_ifffile_from_memory(IffArchivePtr* archive, const std::uint8_t* data, std::size_t size, const char* name);
 void free_ifffile(IffArchivePtr& archive);

@@ -96,3 +96,11 @@ bool seek_to(ByteCursor& cursor, std::size_t position)
     cursor.position = position;
     return true;
 }
+
+std::optional<std::span<const std::uint8_t>> bytes_at(const ByteCursor& cursor, std::size_t offset,
+                                                      std::size_t count)
+{
+    if (count > cursor.end || offset > cursor.end - count) return std::nullopt;
+    if (count == 0) return std::span<const std::uint8_t>();
+    return std::span<const std::uint8_t>(cursor.data + offset, count);
+}

@@ -12,6 +12,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 
 struct ByteCursor {
     const std::uint8_t* data = nullptr;
@@ -44,6 +46,13 @@ const std::uint8_t* take_bytes(ByteCursor& cursor, std::size_t count);
 bool skip_bytes(ByteCursor& cursor, std::size_t count);
 // Moves to an absolute position; a position beyond the end fails.
 bool seek_to(ByteCursor& cursor, std::size_t position);
+
+// The count bytes at offset from the start of the cursor's bytes, wherever
+// the position is; nothing when they do not lie inside.  Neither the
+// position nor the failure flag changes: this is how a reader takes a slice
+// that a table of offsets names (an archive entry, a frame).
+std::optional<std::span<const std::uint8_t>> bytes_at(const ByteCursor& cursor, std::size_t offset,
+                                                      std::size_t count);
 
 // True when nothing has failed so far.
 inline bool cursor_ok(const ByteCursor& cursor) { return !cursor.failed; }

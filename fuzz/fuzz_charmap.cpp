@@ -1,8 +1,9 @@
 // The character map loader and the text conversion: the input up to the
 // first zero byte is a map file, the rest a text to convert with it.
-#include "fuzz_temp_file.h"
+#include "fuzz_memory_file.h"
 #include "u7charmap.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -10,11 +11,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const void* zero = std::memchr(data, 0, size);
     const std::size_t map_size = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - data) : size;
-    static const std::string path = fuzz_temp_path("usecode.map");
-    write_fuzz_file(path, data, map_size);
+    static const MemoryFile file = make_memory_file("usecode.map");
+    fill_memory_file(file, data, map_size);
 
     free_charmap();
-    if (load_charmap(path.c_str()) != 0) std::abort();  // a readable file always loads
+    if (load_charmap(file.path.c_str()) != 0) std::abort();  // a readable file always loads
     const CharMap& map = current_charmap();
     if (map.entry_count != static_cast<std::int32_t>(map.entries.size())) std::abort();
     for (int i = -1; i <= map.entry_count; ++i) (void)get_charmap_code_at(i);

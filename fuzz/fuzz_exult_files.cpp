@@ -1,10 +1,11 @@
 // The readers of the message file and the translation file: the input up to
 // the first zero byte is a message file, the rest a translation file, read
 // with a small fixed map.
-#include "fuzz_temp_file.h"
+#include "fuzz_memory_file.h"
 #include "oxleth.h"
 #include "u7charmap.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -20,14 +21,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const void* zero = std::memchr(data, 0, size);
     const std::size_t first = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - data) : size;
-    static const std::string messages = fuzz_temp_path("exultmsg.txt");
-    static const std::string translations = fuzz_temp_path("exultmsg.ja.txt");
-    write_fuzz_file(messages, data, first);
-    write_fuzz_file(translations, first < size ? data + first + 1 : data, first < size ? size - first - 1 : 0);
+    static const MemoryFile messages = make_memory_file("exultmsg.txt");
+    static const MemoryFile translations = make_memory_file("exultmsg.ja.txt");
+    fill_memory_file(messages, data, first);
+    fill_memory_file(translations, first < size ? data + first + 1 : data, first < size ? size - first - 1 : 0);
 
     MessageList list;
-    if (read_exult_messages(list, message_table.data(), messages.c_str()) < 0) return 0;
-    if (read_exult_translations(list, message_table.data(), translations.c_str()) < 0) return 0;
+    if (read_exult_messages(list, message_table.data(), messages.path.c_str()) < 0) return 0;
+    if (read_exult_translations(list, message_table.data(), translations.path.c_str()) < 0) return 0;
     for (const MessageLine& line : list) (void)format_message_line(line);
     return 0;
 }

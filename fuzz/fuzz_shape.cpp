@@ -1,9 +1,11 @@
-// A shape entry read from arbitrary bytes, each frame decoded into a small
-// area (so clipping is exercised), and the shape written back after a new
-// layout and read again to the same frames.
+// A shape entry read from arbitrary bytes: written back as read it must give
+// the same bytes; each frame is decoded into a small area (so clipping is
+// exercised); written back after a new layout it must read again to the
+// same frames.
 #include "u7entry_types.h"
 #include "u7shape_utils.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 #include <variant>
@@ -16,6 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t type = read_shape_from_buffer(&slot, data, static_cast<std::int32_t>(size), 0);
     if (type != ENTRY_SHAPE) return 0;
     Shape& shape = std::get<Shape>(slot);
+
+    std::vector<std::uint8_t> as_read(size);
+    if (write_shape_to_buffer(&slot, as_read.data(), static_cast<std::int32_t>(size), 0) !=
+            static_cast<std::int32_t>(size) ||
+        !std::equal(as_read.begin(), as_read.end(), data)) {
+        std::abort();  // a shape accepted by the reader writes back byte for byte
+    }
 
     std::vector<std::uint8_t> area(24 * 17);
     for (const ShapeFrame& frame : shape.frames) {

@@ -1,6 +1,6 @@
 // Writes a seed corpus for every fuzz target, built with the same builders
 // as the tests: write_fuzz_seeds DIR makes DIR/<target>/seed_N files.
-#include "../tests/archive/u7_test_builders.h"
+#include "u7_test_builders.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -76,6 +76,14 @@ int main(int argc, char** argv)
     write_seeds(dir, "fuzz_exult_files",
                 {joined("# messages\n0x500:Yes\n0x501:No\n\n0x57F:Intro\n",
                         "; t\nCOMMON\t1\tNORMAL\tはい\nCOMMON\t2\tMENU\tいいえ\nSI_INTRO\t32\tINTRO\tは\n")});
+    const std::string english = "\xEF\xBB\xBF; English\r\n0310\tsign_inn\tSIGN\t\"The Sleeping Bull\"\r\n"
+                                "0402\thello\t\t\"Good day to thee, \\\"traveller\\\".\"\n\n"
+                                "FFFF\t@last_1\tS.BOOK\t\"a\\tb\"\n";
+    write_seeds(dir, "fuzz_revisto_english", {bytes_of(english)});
+    write_seeds(dir, "fuzz_revisto_convert",
+                {bytes_of("; old\n0310\tsign_inn\t\"<QRM>眠れる雄牛亭</QRM>The Sleeping Bull\"\n"
+                          "0402\thello\t\"ごきげんよう、旅の方。\"\nFFFF\t@last_1\t\"<QRM>本</QRM>\"\n")});
+    write_seeds(dir, "fuzz_glimmet_dump", {build_flex({font, {}, small_font}), build_flex({build_shape({glyph_empty})})});
     write_seeds(dir, "fuzz_quoted_text", {bytes_of("\"a\\tb\\\"c\""), bytes_of("a\tb\t\"c,d\"\t\xE3\x81\x82")});
     return 0;
 }

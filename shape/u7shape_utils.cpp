@@ -37,12 +37,19 @@ unsigned long address_of(const void* pointer)
 // and a frame shorter than its 8-byte header keeps extents 0: neither is
 // refused, but neither is read beyond.
 //
+// A first offset that is not 4 + 4 × count (one that is not a multiple of
+// 4, e.g. 9) leaves bytes between the table and the first frame that no
+// frame holds.  Such an entry is kept as plain bytes after a warning, as a
+// stored size that differs is: read as a shape, those bytes would be lost
+// when the shape is laid out and written again.
+//
 // Returns 6 with the shape stored, 0 with plain bytes stored (stored size
-// differs), or -1 with the slot untouched.
+// differs, or bytes outside every frame), or -1 with the slot untouched.
 std::int32_t read_shape(EntryObject& slot, const std::uint8_t* data, std::int32_t size, std::int32_t index)
 {
     const auto entry_size = static_cast<std::uint32_t>(size);
-    ByteCursor cursor = make_byte_cursor(data, entry_size);
+    const ByteCursor entry = make_byte_cursor(data, entry_size);
+    ByteCursor cursor = entry;
     const std::uint32_t stored_size = read_le32(cursor);
     if (!cursor_ok(cursor)) return -1;
     if (stored_size != entry_size) {
@@ -55,11 +62,17 @@ std::int32_t read_shape(EntryObject& slot, const std::uint8_t* data, std::int32_
     const std::uint32_t first_offset = read_le32(cursor);
     if (!cursor_ok(cursor) || first_offset < 8 || first_offset > entry_size) return -1;
     const std::size_t count = first_offset / 4 - 1;  // the table fits before first_offset
+    const std::uint32_t table_end = static_cast<std::uint32_t>(4 + 4 * count);
+    if (first_offset != table_end) {
+        console_printf("WARNING: read_shape_from_buffer: オフセット値が一致しません: %08lX != %08lX ... 破損している?\n",
+                       static_cast<unsigned long>(first_offset), static_cast<unsigned long>(table_end));
+        return store_entry_bytes(slot, data, size);
+    }
     std::vector<std::uint32_t> offsets(count);
     offsets[0] = first_offset;
     for (std::size_t i = 1; i < count; ++i) {
         offsets[i] = read_le32(cursor);
-        if (offsets[i] < offsets[i - 1] || offsets[i] > entry_size) return -1;
+        if (!cursor_ok(cursor) || offsets[i] < offsets[i - 1] || offsets[i] > entry_size) return -1;
     }
 
     Shape shape;
@@ -68,8 +81,10 @@ std::int32_t read_shape(EntryObject& slot, const std::uint8_t* data, std::int32_
     for (std::size_t i = 0; i < count; ++i) {
         ShapeFrame& frame = shape.frames[i];
         const std::uint32_t frame_end = i + 1 < count ? offsets[i + 1] : entry_size;
+        const auto bytes = bytes_at(entry, offsets[i], frame_end - offsets[i]);
+        if (!bytes) return -1;
         frame.offset = offsets[i];
-        frame.data.assign(data + offsets[i], data + frame_end);
+        frame.data.assign(bytes->begin(), bytes->end());
         if (frame.data.size() >= FRAME_HEADER_SIZE) {
             ByteCursor header = make_byte_cursor(frame.data.data(), frame.data.size());
             frame.right = read_sle16(header);
@@ -161,7 +176,10 @@ std::int32_t read_tiles_from_buffer(EntryObject* slot, const std::uint8_t* data,
     try {
         Tiles tiles;
         tiles.size = size;
-        tiles.data.assign(data, data + count * static_cast<long>(TILE_SIZE));
+        const auto whole = bytes_at(make_byte_cursor(data, static_cast<std::size_t>(size)), 0,
+                                    static_cast<std::size_t>(count) * TILE_SIZE);
+        if (!whole) return -1;
+        tiles.data.assign(whole->begin(), whole->end());
         slot->emplace<Tiles>(std::move(tiles));
     } catch (const std::bad_alloc&) {
         exit_memory_exhausted(MODULE, __LINE__);

@@ -6,8 +6,10 @@
 #include "u7data_utils.h"
 #include "u7shape_utils.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/mman.h>
 
 using namespace test_builders;
 
@@ -39,6 +41,49 @@ protected:
     TempDir dir;
 };
 
+// The loaders are tested in both forms: reading the file at a path, and
+// reading the same bytes from memory under a name.  Both must behave alike,
+// the name standing where the path stood in every message.
+enum class Source { file, memory };
+
+std::string source_name(const testing::TestParamInfo<Source>& info)
+{
+    return info.param == Source::file ? "FromFile" : "FromMemory";
+}
+
+class FlexLoad : public FlexRead, public testing::WithParamInterface<Source> {
+protected:
+    // Keeps the bytes and returns the name the messages will show.
+    std::string write_archive(const Bytes& bytes)
+    {
+        bytes_ = bytes;
+        return GetParam() == Source::file ? FlexRead::write_archive(bytes) : std::string("memory.flx");
+    }
+
+    int read_flexfile(FlexArchivePtr* archive, const char* name, const TypeRun* runs)
+    {
+        return GetParam() == Source::file
+                   ? ::read_flexfile(archive, name, runs)
+                   : read_flexfile_from_memory(archive, bytes_.data(), bytes_.size(), name, runs);
+    }
+    int read_flexfile_per_entry(FlexArchivePtr* archive, const char* name, const std::int32_t* types)
+    {
+        return GetParam() == Source::file
+                   ? ::read_flexfile_per_entry(archive, name, types)
+                   : read_flexfile_per_entry_from_memory(archive, bytes_.data(), bytes_.size(), name, types);
+    }
+    int read_flexfile_with_readfunc(FlexArchivePtr* archive, const char* name, FlexReadFunc function)
+    {
+        return GetParam() == Source::file
+                   ? ::read_flexfile_with_readfunc(archive, name, function)
+                   : read_flexfile_with_readfunc_from_memory(archive, bytes_.data(), bytes_.size(), name, function);
+    }
+
+    Bytes bytes_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Sources, FlexLoad, testing::Values(Source::file, Source::memory), source_name);
+
 const RawData* raw_of(const FlexEntry& entry) { return std::get_if<RawData>(&entry.object); }
 
 TEST_F(FlexRead, RegistrationPrintsItsLineAndRefusesTypesWithoutASlot)
@@ -69,7 +114,7 @@ TEST_F(FlexRead, LookUpGivesTheLastRegisteredFunctionOrNone)
                        "get_flexfile_readfunc(6) = 00000000\n" + "get_flexfile_readfunc(9) = NULL\n");
 }
 
-TEST_F(FlexRead, RunsTypeEntriesInTableOrderAndSkipRunsWithoutEntries)
+TEST_P(FlexLoad, RunsTypeEntriesInTableOrderAndSkipRunsWithoutEntries)
 {
     register_quietly(ENTRY_RAW, read_data_from_buffer);
     register_quietly(ENTRY_TEXT, read_text_from_buffer);
@@ -108,7 +153,7 @@ TEST_F(FlexRead, RunsTypeEntriesInTableOrderAndSkipRunsWithoutEntries)
     EXPECT_FALSE(archive);
 }
 
-TEST_F(FlexRead, ATypeWithoutAFunctionWarnsForEachOfItsEntriesThenTypingResumes)
+TEST_P(FlexLoad, ATypeWithoutAFunctionWarnsForEachOfItsEntriesThenTypingResumes)
 {
     register_quietly(ENTRY_RAW, read_data_from_buffer);
     const std::string path = write_archive(build_flex({{1}, {}, {3}, {4}}));
@@ -132,7 +177,7 @@ TEST_F(FlexRead, ATypeWithoutAFunctionWarnsForEachOfItsEntriesThenTypingResumes)
                        "get_flexfile_readfunc(0) = " + raw_fn + "\n[3] 0 0/5 " + raw_fn + "\n");
 }
 
-TEST_F(FlexRead, AnArchiveWithoutEntriesKeepsItsHeaderWords)
+TEST_P(FlexLoad, AnArchiveWithoutEntriesKeepsItsHeaderWords)
 {
     FlexHeader header;
     header.title = "fonts";
@@ -153,7 +198,7 @@ TEST_F(FlexRead, AnArchiveWithoutEntriesKeepsItsHeaderWords)
     EXPECT_EQ(archive->reserved[8], 0x08080808u);
 }
 
-TEST_F(FlexRead, PerEntryListSkipsEmptyEntriesAndWarnsPastItsEnd)
+TEST_P(FlexLoad, PerEntryListSkipsEmptyEntriesAndWarnsPastItsEnd)
 {
     register_quietly(ENTRY_RAW, read_data_from_buffer);
     const std::string path = write_archive(build_flex({{1}, {}, {2}, {3}}));
@@ -172,7 +217,7 @@ TEST_F(FlexRead, PerEntryListSkipsEmptyEntriesAndWarnsPastItsEnd)
                        test_capture::console("WARNING: データタイプ指定がありません: " + path + " [3]\n"));
 }
 
-TEST_F(FlexRead, AFailingReadFunctionFailsTheLoadWithTheEntryIndex)
+TEST_P(FlexLoad, AFailingReadFunctionFailsTheLoadWithTheEntryIndex)
 {
     const std::string path = write_archive(build_flex({{1}, {}, {2}}));
     FlexArchivePtr archive = std::make_unique<FlexArchive>();
@@ -182,7 +227,7 @@ TEST_F(FlexRead, AFailingReadFunctionFailsTheLoadWithTheEntryIndex)
     EXPECT_FALSE(archive);
 }
 
-TEST_F(FlexRead, WithReadFuncDecodesEveryNonEmptyEntrySilently)
+TEST_P(FlexLoad, WithReadFuncDecodesEveryNonEmptyEntrySilently)
 {
     const std::string path = write_archive(build_flex({{}, {5, 6}, {7}}));
     FlexArchivePtr archive;
@@ -195,7 +240,7 @@ TEST_F(FlexRead, WithReadFuncDecodesEveryNonEmptyEntrySilently)
     EXPECT_EQ(raw_of(archive->entries[2])->bytes, (Bytes{7}));
 }
 
-TEST_F(FlexRead, APaletteOfTheWrongSizeComesBackAsPlainBytes)
+TEST_P(FlexLoad, APaletteOfTheWrongSizeComesBackAsPlainBytes)
 {
     register_quietly(ENTRY_PALETTE, read_palette_from_buffer);
     const Bytes palette(767, 0x21);
@@ -220,7 +265,7 @@ struct MalformedCase {
     int index;  // the index named by the invalid-data line
 };
 
-TEST_F(FlexRead, FilesThatDoNotHoldTheirHeaderTableOrEntriesAreRefused)
+TEST_P(FlexLoad, FilesThatDoNotHoldTheirHeaderTableOrEntriesAreRefused)
 {
     const Bytes header_only = build_flex({});
     const std::vector<MalformedCase> cases = {
@@ -246,7 +291,7 @@ TEST_F(FlexRead, FilesThatDoNotHoldTheirHeaderTableOrEntriesAreRefused)
     }
 }
 
-TEST_F(FlexRead, AnEntryEndingExactlyAtTheEndOfTheFileIsAccepted)
+TEST_P(FlexLoad, AnEntryEndingExactlyAtTheEndOfTheFileIsAccepted)
 {
     const std::string path = write_archive(build_flex_table(1, {{136, 2}}, {0xAB, 0xCD}));
     FlexArchivePtr archive;
@@ -276,7 +321,52 @@ TEST_F(FlexRead, MissingFilesAndBadArgumentsFail)
     EXPECT_EQ(test_capture::end(), "");
 }
 
-TEST_F(FlexRead, ShapesLoadThroughTheTable)
+TEST_F(FlexRead, TheMemoryFormsRefuseMissingBytesAndNamesSilently)
+{
+    const Bytes bytes = build_flex({{1}});
+    const TypeRun runs[] = {{-1, 0}};
+    const std::int32_t types[] = {-1};
+    FlexArchivePtr archive = std::make_unique<FlexArchive>();
+    test_capture::begin();
+    EXPECT_EQ(read_flexfile_from_memory(&archive, nullptr, 10, "m", runs), -1);
+    EXPECT_FALSE(archive);
+    EXPECT_EQ(read_flexfile_from_memory(&archive, bytes.data(), bytes.size(), nullptr, runs), -1);
+    EXPECT_EQ(read_flexfile_per_entry_from_memory(&archive, nullptr, 1, "m", types), -1);
+    EXPECT_EQ(read_flexfile_per_entry_from_memory(nullptr, bytes.data(), bytes.size(), "m", types), -1);
+    EXPECT_EQ(read_flexfile_with_readfunc_from_memory(&archive, nullptr, 1, "m", read_data_from_buffer), -1);
+    EXPECT_EQ(read_flexfile_with_readfunc_from_memory(&archive, bytes.data(), bytes.size(), "m", nullptr), -1);
+    IffArchivePtr iff;
+    EXPECT_EQ(read_ifffile_from_memory(&iff, nullptr, 12, "m"), -1);
+    EXPECT_EQ(read_ifffile_from_memory(&iff, bytes.data(), bytes.size(), nullptr), -1);
+    EXPECT_EQ(test_capture::end(), "");
+    // No bytes at all are an empty file: too short for the header.
+    test_capture::begin();
+    EXPECT_EQ(read_flexfile_with_readfunc_from_memory(&archive, nullptr, 0, "m", read_data_from_buffer), -1);
+    EXPECT_EQ(test_capture::end(), test_capture::console("ERROR: 不正なデータです: m [-1]\nERROR: m を読み込めません\n"));
+}
+
+// Read functions take a signed 32-bit size: an entry of 2 GiB or more is
+// refused before any function sees it.  The image is a sparse mapping, so
+// only its first page is ever touched.
+TEST_F(FlexRead, AnEntryLargerThanASigned32BitSizeIsRefused)
+{
+    const std::size_t image_size = 0x80000000u + 4096;
+    void* mapping = mmap(nullptr, image_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (mapping == MAP_FAILED) GTEST_SKIP() << "no room for a 2 GiB mapping";
+    const Bytes head = build_flex_table(2, {{144, 0x7FFFFFFFu}, {144, 0x80000000u}}, {});
+    std::memcpy(mapping, head.data(), head.size());
+    FlexArchivePtr archive;
+    test_capture::begin();
+    EXPECT_EQ(read_flexfile_with_readfunc_from_memory(&archive, static_cast<const std::uint8_t*>(mapping), image_size,
+                                                      "big.flx", refuse_bytes),
+              -1);
+    EXPECT_EQ(test_capture::end(),
+              test_capture::console("ERROR: 不正なデータです: big.flx [1]\nERROR: big.flx を読み込めません\n"));
+    EXPECT_FALSE(archive);
+    munmap(mapping, image_size);
+}
+
+TEST_P(FlexLoad, ShapesLoadThroughTheTable)
 {
     register_quietly(ENTRY_SHAPE, read_shape_from_buffer);
     const Bytes frame = build_frame(1, 0, 1, 0, {raw_span(0, -1, {4})});
@@ -296,18 +386,29 @@ TEST_F(FlexRead, ShapesLoadThroughTheTable)
 // ---------------------------------------------------------------------------
 // IFF
 
-class IffRead : public testing::Test {
+class IffRead : public testing::TestWithParam<Source> {
 protected:
+    // Keeps the bytes and returns the name the messages will show.
     std::string write_iff(const Bytes& bytes)
     {
+        bytes_ = bytes;
+        if (GetParam() == Source::memory) return "memory.iff";
         const std::string path = dir.file("test.iff");
         write_file_bytes(path, to_string(bytes));
         return path;
     }
+    int read_ifffile(IffArchivePtr* archive, const char* name)
+    {
+        return GetParam() == Source::file ? ::read_ifffile(archive, name)
+                                          : read_ifffile_from_memory(archive, bytes_.data(), bytes_.size(), name);
+    }
     TempDir dir;
+    Bytes bytes_;
 };
 
-TEST_F(IffRead, AFormWithoutChunksLoads)
+INSTANTIATE_TEST_SUITE_P(Sources, IffRead, testing::Values(Source::file, Source::memory), source_name);
+
+TEST_P(IffRead, AFormWithoutChunksLoads)
 {
     const std::string path = write_iff(build_iff("ENDG", {}));
     IffArchivePtr archive;
@@ -319,7 +420,7 @@ TEST_F(IffRead, AFormWithoutChunksLoads)
     EXPECT_EQ(std::string(archive->form_type.data(), 4), "ENDG");
 }
 
-TEST_F(IffRead, ChunksAreTypedByTagAndOddChunksKeepTheirPadByte)
+TEST_P(IffRead, ChunksAreTypedByTagAndOddChunksKeepTheirPadByte)
 {
     const Bytes shape = build_shape({build_frame(1, 0, 1, 0, {raw_span(0, -1, {4})})});
     const std::string path = write_iff(build_iff("XXXX",
@@ -346,7 +447,7 @@ TEST_F(IffRead, ChunksAreTypedByTagAndOddChunksKeepTheirPadByte)
     EXPECT_EQ(std::get<RawData>(archive->chunks[3].object).bytes, (Bytes{6}));
 }
 
-TEST_F(IffRead, TrailingBytesShorterThanAChunkWarnAndTheLoadSucceeds)
+TEST_P(IffRead, TrailingBytesShorterThanAChunkWarnAndTheLoadSucceeds)
 {
     for (int extra = 1; extra <= 15; ++extra) {
         Bytes bytes = build_iff("ENDG", {{"MISC", "a", {1, 2}}});
@@ -362,7 +463,7 @@ TEST_F(IffRead, TrailingBytesShorterThanAChunkWarnAndTheLoadSucceeds)
     }
 }
 
-TEST_F(IffRead, TheDamagedEndgChunkKeepsItsNameBytesAsData)
+TEST_P(IffRead, TheDamagedEndgChunkKeepsItsNameBytesAsData)
 {
     std::vector<IffChunkSpec> chunks(11, IffChunkSpec{"MISC", "m", {1, 2}});
     chunks[10] = IffChunkSpec{"SHAP", "damaged", {9, 9}};
@@ -383,7 +484,7 @@ TEST_F(IffRead, TheDamagedEndgChunkKeepsItsNameBytesAsData)
     EXPECT_EQ(std::string(data.begin(), data.begin() + 7), "damaged");
 }
 
-TEST_F(IffRead, MalformedFilesAreRefusedWithTheirMessages)
+TEST_P(IffRead, MalformedFilesAreRefusedWithTheirMessages)
 {
     IffArchivePtr archive;
     // Too small.
@@ -420,7 +521,7 @@ TEST_F(IffRead, MalformedFilesAreRefusedWithTheirMessages)
     }
 }
 
-TEST_F(IffRead, AShapeChunkThatIsNotAShapeFailsTheLoad)
+TEST_P(IffRead, AShapeChunkThatIsNotAShapeFailsTheLoad)
 {
     const std::string path = write_iff(build_iff("ENDG", {{"FONT", "f", {1, 2, 3, 4, 5, 6}}}));
     IffArchivePtr archive;

@@ -1,7 +1,7 @@
 // End-to-end runs of glimmet: standard output bytes, exit status and the
 // dump file, with a UTF-8 console and with a CP932 console.  The font
 // archives are built in code.
-#include "../archive/u7_test_builders.h"
+#include "u7_test_builders.h"
 #include "cli_runner.h"
 #include "temp_dir.h"
 

@@ -71,6 +71,36 @@ TEST(ByteCursor, SeekStaysWithinTheEnd)
     EXPECT_FALSE(cursor_ok(cursor));
 }
 
+TEST(ByteCursor, SlicesByOffsetLieInsideTheBytesOrAreRefused)
+{
+    const std::uint8_t bytes[] = {1, 2, 3, 4, 5, 6};
+    constexpr std::size_t max = std::numeric_limits<std::size_t>::max();
+    struct Case {
+        std::size_t offset;
+        std::size_t count;
+        bool inside;
+    };
+    const Case cases[] = {
+        {0, 6, true},   {2, 3, true},    {6, 0, true},       {5, 1, true},   {0, 0, true},
+        {6, 1, false},  {7, 0, false},   {1, 6, false},      {0, 7, false},  {max, 2, false},
+        {2, max, false}, {max - 1, 2, false},
+    };
+    ByteCursor cursor = make_byte_cursor(bytes, sizeof bytes);
+    ASSERT_TRUE(skip_bytes(cursor, 4));  // the position does not matter
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.offset << " + " << c.count);
+        const auto slice = bytes_at(cursor, c.offset, c.count);
+        ASSERT_EQ(slice.has_value(), c.inside);
+        if (c.inside && c.count > 0) {
+            EXPECT_EQ(slice->data(), bytes + c.offset);
+            EXPECT_EQ(slice->size(), c.count);
+        }
+        EXPECT_EQ(cursor.position, 4u);
+        EXPECT_TRUE(cursor_ok(cursor));
+    }
+    EXPECT_FALSE(bytes_at(make_byte_cursor(nullptr, 8), 0, 1).has_value());
+}
+
 TEST(ByteCursor, NullDataIsAnEmptyCursor)
 {
     ByteCursor cursor = make_byte_cursor(nullptr, 100);

@@ -1,7 +1,7 @@
 #include "glimmet.h"
 
-#include "../archive/stdout_capture.h"
-#include "../archive/u7_test_builders.h"
+#include "stdout_capture.h"
+#include "u7_test_builders.h"
 #include "u7shape_utils.h"
 
 #include <cstdio>

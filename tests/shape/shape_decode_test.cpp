@@ -1,7 +1,7 @@
 #include "u7shape_utils.h"
 
-#include "../archive/stdout_capture.h"
-#include "../archive/u7_test_builders.h"
+#include "stdout_capture.h"
+#include "u7_test_builders.h"
 
 #include <array>
 #include <gtest/gtest.h>

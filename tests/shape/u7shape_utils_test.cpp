@@ -1,7 +1,7 @@
 #include "u7shape_utils.h"
 
-#include "../archive/stdout_capture.h"
-#include "../archive/u7_test_builders.h"
+#include "stdout_capture.h"
+#include "u7_test_builders.h"
 #include "u7data_utils.h"
 
 #include <algorithm>
@@ -124,6 +124,48 @@ TEST(ShapeRead, OffsetTablesThatLeaveTheEntryAreRefused)
         ReadResult result = read_shape(bytes);
         EXPECT_EQ(result.type, -1);
         EXPECT_TRUE(std::holds_alternative<std::monostate>(result.object));
+    }
+}
+
+// A first offset that is not 4 + 4 × count leaves bytes between the table
+// and the first frame that no frame holds: the entry is kept as plain bytes
+// after a warning, and writes back unchanged.
+TEST(ShapeRead, AFirstOffsetLeavingBytesOutsideEveryFrameKeepsTheEntryAsPlainBytes)
+{
+    struct Case {
+        std::uint32_t first_offset;
+        std::vector<std::uint32_t> more_offsets;
+        const char* table_end;
+    };
+    const Case cases[] = {
+        {9, {}, "00000008"},
+        {10, {}, "00000008"},
+        {11, {}, "00000008"},
+        {13, {13, 20}, "0000000C"},
+        {15, {15}, "0000000C"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.first_offset);
+        Bytes bytes;
+        put_le32(bytes, 0);  // the size, set below
+        put_le32(bytes, c.first_offset);
+        for (auto offset : c.more_offsets) put_le32(bytes, offset);
+        bytes.resize(c.first_offset, 0xAB);  // the bytes no frame holds
+        append(bytes, frame_a);
+        const auto size = static_cast<std::uint32_t>(bytes.size());
+        for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(size >> (8 * i));
+
+        ReadResult result = read_shape(bytes);
+        EXPECT_EQ(result.type, ENTRY_RAW);
+        char first[16];
+        std::snprintf(first, sizeof first, "%08lX", static_cast<unsigned long>(c.first_offset));
+        EXPECT_EQ(result.out, trace_line(result.object, bytes, 5) +
+                                  test_capture::console(std::string("WARNING: read_shape_from_buffer: オフセット値が一致しません: ") +
+                                                        first + " != " + c.table_end + " ... 破損している?\n"));
+        Bytes out(bytes.size());
+        EXPECT_EQ(write_data_to_buffer(&result.object, out.data(), static_cast<std::int32_t>(out.size())),
+                  static_cast<std::int32_t>(out.size()));
+        EXPECT_EQ(out, bytes);
     }
 }
 

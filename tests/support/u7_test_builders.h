@@ -1,6 +1,6 @@
 // Builders for the test inputs: FLEX and IFF archives, shape entries and
-// frame data, assembled byte by byte in code.  Shared by the archive, shape
-// and glimmet tests (the end-to-end tests include it by relative path).
+// frame data, assembled byte by byte in code.  Shared by every test that
+// needs such bytes, and by the fuzz seed writer.
 #pragma once
 
 #include <array>
