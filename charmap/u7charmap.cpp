@@ -157,10 +157,17 @@ void append_entry(std::string_view name, const char* code, std::uint32_t attribu
     charmap.entry_count = static_cast<std::int32_t>(charmap.entries.size());
 }
 
-void load_charmap_line(char* line, bool first_line)
+// Reads past the next LF (or to the end of the stream).
+void skip_rest_of_line(std::FILE* file)
 {
-    if (first_line) remove_utf8_bom(line);
-    if (line[0] == ';') return;
+    int c = 0;
+    do {
+        c = std::getc(file);
+    } while (c != EOF && c != '\n');
+}
+
+void load_charmap_line(const char* line)
+{
     const MapColumns columns = split_map_line(line);
     if (columns.count < 2) return;
 
@@ -221,9 +228,19 @@ int load_charmap(const char* path)
     free_charmap();
     char line[CHARMAP_LINE_SIZE];
     bool first_line = true;
-    while (std::fgets(line, sizeof line, file.get()) != nullptr) {
-        load_charmap_line(line, first_line);
+    std::size_t length = 0;
+    while ((length = read_text_line(file.get(), line, sizeof line)) != 0) {
+        const bool whole_line = line[length - 1] == '\n';
+        if (first_line) remove_utf8_bom(line);
         first_line = false;
+        if (line[0] == ';') {
+            // A comment runs to its line end, however long: its tail must
+            // not be read as a line of its own, where it could map a
+            // character.
+            if (!whole_line) skip_rest_of_line(file.get());
+            continue;
+        }
+        load_charmap_line(line);
     }
     return std::ferror(file.get()) != 0 ? -1 : 0;
 }

@@ -18,7 +18,8 @@ inline constexpr int CHARMAP_MAX_CODE_BYTES = 7;
 inline constexpr int CHARMAP_CODE_SIZE = CHARMAP_MAX_CODE_BYTES + 1;
 
 // Bytes one read of a map line takes, the terminator included; the rest of
-// a longer line is read as the next line.
+// a longer line is read as the next line, except for a comment, which runs
+// to its line end.
 inline constexpr int CHARMAP_LINE_SIZE = 256;
 
 // Bytes 0xF4 to 0xFF lead a multi-byte code; the lower ones are ordinary.

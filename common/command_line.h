@@ -1,7 +1,37 @@
-// Command-line helpers shared by the programs.
+// The command line shared by the programs: arguments are taken from left to
+// right and compared exactly (case-sensitive).  "-?" and "--help" print the
+// usage, "--version" the program's banner; an option with a file name takes
+// the next argument, whatever it begins with; the one argument that does not
+// begin with "-" is the input file.  A repeated option keeps its last value.
 #pragma once
 
+#include <optional>
+#include <span>
 #include <string>
+
+// The toolkit's version, from the build ("0.0.19").
+const char* toolkit_version();
+
+// An option followed by a file name, stored in setting.
+struct FileNameOption {
+    const char* name;
+    std::string* setting;
+};
+
+// What a program's command line knows.
+struct CommandLineSyntax {
+    std::span<const FileNameOption> options;
+    const char* version_banner;              // printf format with one %s: the version
+    std::span<const char* const> usage_lines;  // printed one by one
+};
+
+// Reads argv[1] to argv[argc - 1].  true when the run may begin, with input
+// holding the input file if one was named.  false when the program ends
+// with status 1: the usage or the banner was printed, or one of
+// "ERROR: 不正なオプションです: <argument>",
+// "ERROR: コマンドラインパラメータが多すぎます: <argument>" or the missing
+// file name message of take_option_file_name.
+bool parse_command_line(int argc, char** argv, const CommandLineSyntax& syntax, std::optional<std::string>& input);
 
 // Takes the file name that follows the option at argv[index]: stores
 // argv[index + 1], whatever it begins with, in setting and returns index + 1

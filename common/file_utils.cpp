@@ -1,5 +1,8 @@
 #include "file_utils.h"
 
+#include "console.h"
+#include "text_utils.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -9,6 +12,41 @@
 FilePtr open_file(const char* path, const char* mode)
 {
     return FilePtr(std::fopen(path, mode));
+}
+
+void print_open_error(const char* path)
+{
+    const int open_errno = errno;
+    console_printf("ERROR: %d: オープンエラー: %s\n", open_errno, path);
+    errno = open_errno;
+}
+
+FilePtr open_file_or_report(const char* path, const char* mode, MissingFile missing)
+{
+    FilePtr file = open_file(path, mode);
+    if (!file && !(missing == MissingFile::quiet && errno == ENOENT)) print_open_error(path);
+    return file;
+}
+
+std::size_t read_text_line(std::FILE* stream, char* buffer, std::size_t size)
+{
+    if (stream == nullptr || buffer == nullptr || size == 0) return 0;
+    std::size_t length = 0;
+    while (length + 1 < size) {
+        const int c = std::getc(stream);
+        if (c == EOF) break;
+        buffer[length++] = static_cast<char>(c);
+        if (c == '\n') break;
+    }
+    buffer[length] = '\0';
+    return length;
+}
+
+bool check_text_line(const char* line, std::size_t length, const char* path, int line_number)
+{
+    if (is_clean_text_line(line, length)) return true;
+    console_printf("ERROR: %s(%d行目): 不正な文字(NULまたはCR)があります\n", path, line_number);
+    return false;
 }
 
 int close_written_file(FilePtr& file)

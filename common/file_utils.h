@@ -1,5 +1,7 @@
-// Small helpers around stdio files: an owning handle, a close that reports
-// late write errors, and a check that two paths name the same file.
+// Small helpers around stdio files: an owning handle, an open that reports
+// its failure, a close that reports late write errors, a check that two
+// paths name the same file, and the reading of text lines whose length is
+// known even when they hold a zero byte.
 #pragma once
 
 #include <cstdio>
@@ -16,6 +18,32 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Opens a file; the handle is empty on failure, with errno set.
 FilePtr open_file(const char* path, const char* mode);
+
+// Prints "ERROR: <errno>: オープンエラー: <path>" for the errno of a failed
+// open (errno is kept).
+void print_open_error(const char* path);
+
+// Whether open_file_or_report reports a file that does not exist.
+enum class MissingFile { report, quiet };
+
+// Opens a file like open_file and prints the open error on failure; with
+// MissingFile::quiet a file that does not exist (ENOENT) is left for the
+// caller to report.  errno stays that of the failed open.
+FilePtr open_file_or_report(const char* path, const char* mode, MissingFile missing = MissingFile::report);
+
+// Reads the next line of a text stream into buffer: bytes up to and
+// including the first LF, at most size - 1 of them (the rest of a longer
+// line is left for the next read), followed by a zero.  Returns the number
+// of bytes read, zero bytes inside the line included; 0 at the end of the
+// stream or on a read error (ferror tells them apart).
+std::size_t read_text_line(std::FILE* stream, char* buffer, std::size_t size);
+
+// Refuses a text line (length bytes as read, line end included) that holds
+// a zero byte or a CR that is not part of the CR and LF run ending it:
+// prints "ERROR: <path>(<n>行目): 不正な文字(NULまたはCR)があります" and
+// returns false.  Such a line would otherwise be cut short, or glue the
+// lines of a file with CR-only line ends into one.
+bool check_text_line(const char* line, std::size_t length, const char* path, int line_number);
 
 // Flushes and closes a stream that was written to.  Returns 0 when every
 // byte reached the file, or -1 (errno set) when a write failed, including a

@@ -198,6 +198,26 @@ TEST_F(CharMapFile, LongLinesAreReadIn255BytePieces)
     EXPECT_EQ(code_of(0), "A");
 }
 
+TEST_F(CharMapFile, ACommentRunsToItsLineEndHoweverLong)
+{
+    // "ね<TAB>0x41" at the end of a comment longer than one read must not
+    // become a mapping.  Lengths around the 255-byte read, line end included.
+    const std::string tail = "\xE3\x81\xAD\t0x41";
+    const std::string bom = "\xEF\xBB\xBF";
+    for (const std::size_t length : {250u, 254u, 255u, 256u, 300u, 510u, 511u, 600u}) {
+        for (const std::string& start : {std::string(), bom}) {
+            const std::string comment = ";" + std::string(length - tail.size() - 1, 'c') + tail;
+            ASSERT_EQ(load(start + comment + "\n\xE3\x81\x82\t0xF4,0x30\n" + comment), 0) << length;
+            EXPECT_EQ(lookup_charmap("\xE3\x81\xAD"), nullptr) << length;
+            ASSERT_EQ(current_charmap().entry_count, 1) << length;
+            EXPECT_EQ(code_of(0), "\xF4" "0") << length;
+        }
+    }
+    // A comment with a zero byte still ends at its line end.
+    ASSERT_EQ(load(std::string("; a\0b\n\xE3\x81\x82\t0xF4,0x30\n", 20)), 0);
+    EXPECT_EQ(current_charmap().entry_count, 1);
+}
+
 TEST_F(CharMapFile, LoadingReplacesTheEntriesAndANullPathEmptiesTheMap)
 {
     ASSERT_EQ(load("a\t1\nb\t2\n"), 0);

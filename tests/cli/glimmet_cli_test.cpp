@@ -234,7 +234,7 @@ TEST_P(GlimmetRun, TruncatedArchivesAndBadShapesAreRefusedBeforeAnyDump)
     EXPECT_FALSE(file_exists(dir.file("fonts.vga.txt")));
 }
 
-TEST_P(GlimmetRun, AFontKeptAsPlainBytesStopsTheDumpWithStatus0)
+TEST_P(GlimmetRun, AFontKeptAsPlainBytesStopsTheDumpWithStatus1)
 {
     Bytes damaged = FONT_2;
     damaged[0] = static_cast<std::uint8_t>(damaged[0] + 1);
@@ -245,7 +245,7 @@ TEST_P(GlimmetRun, AFontKeptAsPlainBytesStopsTheDumpWithStatus0)
                    " != " + hex8(FONT_2.size()) + " ... 破損している?\n" + shape_trace(FONT_2.size(), 2, 1) +
                    "used color list = ( 0x00(1) 0x01(1) 0x02(1) 0x05(1) 0x09(1) )\n" +
                    "ERROR: fonts.vga.txt を作成できません\n",
-               0);
+               1);
     const std::string dump = read_file_bytes(dir.file("fonts.vga.txt"));
     const std::string last_line = "[01] offset=" + hex8(152 + FONT_0.size()) + " size=" + hex8(FONT_2.size()) + "\n\n";
     ASSERT_GE(dump.size(), last_line.size());
@@ -253,7 +253,7 @@ TEST_P(GlimmetRun, AFontKeptAsPlainBytesStopsTheDumpWithStatus0)
     EXPECT_NE(dump.find(FONT_0_GLYPHS), std::string::npos);
 }
 
-TEST_P(GlimmetRun, AGlyphWithTrailingBytesStopsTheDumpWithStatus0)
+TEST_P(GlimmetRun, AGlyphWithTrailingBytesStopsTheDumpWithStatus1)
 {
     Bytes glyph = GLYPH_B;
     glyph.push_back(0x77);
@@ -262,22 +262,22 @@ TEST_P(GlimmetRun, AGlyphWithTrailingBytesStopsTheDumpWithStatus0)
     expect_run({},
                shape_trace(font.size(), 0, 2) + "WARNING: decode_shape: データ終端が一致しません: data(@) != data_end(@)\n" +
                    "ERROR: fonts.vga.txt を作成できません\n",
-               0);
+               1);
     const std::string dump = read_file_bytes(dir.file("fonts.vga.txt"));
     EXPECT_NE(dump.find("[00][00] right=1 left=1 ascent=1 descent=1\n_ 10|20_\n    |30 \n\n"), std::string::npos);
     EXPECT_EQ(dump.find("[00][01]"), std::string::npos);
 }
 
-TEST_P(GlimmetRun, AWriteErrorOnTheDumpIsReported)
+TEST_P(GlimmetRun, AWriteErrorOnTheDumpEndsWithStatus1)
 {
     if (!file_exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     write_standard_fonts();
-    expect_run({"--dump", "/dev/full"}, STANDARD_OUT + "ERROR: /dev/full を作成できません\n", 0);
+    expect_run({"--dump", "/dev/full"}, STANDARD_OUT + "ERROR: /dev/full を作成できません\n", 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lang, GlimmetRun, testing::Values(LANG_UTF8, LANG_UNSET),
-                         [](const testing::TestParamInfo<std::optional<std::string>>& info) {
-                             return info.param ? std::string("Utf8") : std::string("Unset");
+                         [](const testing::TestParamInfo<std::optional<std::string>>& param_info) {
+                             return param_info.param ? std::string("Utf8") : std::string("Unset");
                          });
 
 }  // namespace

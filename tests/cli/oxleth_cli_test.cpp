@@ -4,6 +4,12 @@
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -37,6 +43,14 @@ constexpr const char* TRANSLATIONS =
     "OINK\t2\tOINK\tlast\tone\n"
     "COMMON\t1\tNORMAL\tあ\n"
     "SI_INTRO\t32\tINTRO\t\n";
+
+std::vector<std::string> folder_names(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& item : std::filesystem::directory_iterator(folder)) names.push_back(item.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 class OxlethRun : public testing::TestWithParam<std::optional<std::string>> {
 protected:
@@ -218,6 +232,23 @@ TEST_P(OxlethRun, FaultyMapOrTranslationFile)
     EXPECT_FALSE(file_exists(dir.file("exultmsg.txt.new")));
 }
 
+TEST_P(OxlethRun, LinesWithAZeroByteOrAStrayCrAreRefused)
+{
+    using namespace std::string_literals;
+    const std::string refused = "): 不正な文字(NULまたはCR)があります\n";
+    // A file with CR-only line ends reads as one line.
+    write_file_bytes(dir.file("m.txt"), "# head\n0x500:Yes\r0x501:No\r");
+    expect_run({"m.txt"}, "ERROR: m.txt(2行目" + refused + "ERROR: m.txt を読み込めません\n", 1);
+    write_file_bytes(dir.file("m.txt"), "0x500:Y\0es\n"s);
+    expect_run({"m.txt"}, "ERROR: m.txt(1行目" + refused + "ERROR: m.txt を読み込めません\n", 1);
+
+    write_file_bytes(dir.file("exultmsg.ja.txt"), "; c\nCOMMON\t1\tNORMAL\tあ\0い\n"s);
+    expect_run({}, "ERROR: exultmsg.ja.txt(2行目" + refused + "ERROR: exultmsg.ja.txt を読み込めません\n", 1);
+    write_file_bytes(dir.file("exultmsg.ja.txt"), "COMMON\t1\tNORMAL\tあ\rCOMMON\t2\tNORMAL\tい\r\n");
+    expect_run({}, "ERROR: exultmsg.ja.txt(1行目" + refused + "ERROR: exultmsg.ja.txt を読み込めません\n", 1);
+    EXPECT_FALSE(file_exists(dir.file("exultmsg.txt.new")));
+}
+
 TEST_P(OxlethRun, NothingToUpdateWithoutTranslationFile)
 {
     ASSERT_EQ(unlink(dir.file("exultmsg.ja.txt").c_str()), 0);
@@ -247,16 +278,66 @@ TEST_P(OxlethRun, RefusesToOverwriteTheTranslationFileOrTheMap)
     EXPECT_EQ(read_file_bytes(dir.file("usecode.map")), MAP);
 }
 
-TEST_P(OxlethRun, FailedWritesStillEndWithZero)
+TEST_P(OxlethRun, FailedWritesEndWithStatus1)
 {
     expect_run({"-o", "/dev/full"},
                "WARNING: フォント種別が違います: NORMAL: exultmsg.ja.txt(4行目): common\t2\tmenu\tいいん\\n\n"
                "ERROR: 28: 書き込みエラー: /dev/full\n"
                "ERROR: /dev/full を書き込めません\n",
-               0);
+               1);
     write_file_bytes(dir.file("exultmsg.ja.txt"), "COMMON\t1\tNORMAL\tあ\n");
-    expect_run({"-o", "no/such.txt"}, "ERROR: 2: オープンエラー: no/such.txt\nERROR: no/such.txt を書き込めません\n", 0);
-    expect_run({"-o", ""}, "ERROR:  を書き込めません\n", 0);
+    expect_run({"-o", "no/such.txt"}, "ERROR: 2: オープンエラー: no/such.txt\nERROR: no/such.txt を書き込めません\n", 1);
+    expect_run({"-o", ""}, "ERROR:  を書き込めません\n", 1);
+    expect_run({"-o", "."}, "ERROR: 21: オープンエラー: .\nERROR: . を書き込めません\n", 1);
+}
+
+// Runs oxleth in a child process whose files may not grow past limit bytes,
+// as on a full disk; what it printed goes back through a pipe.
+RunResult run_with_file_size_limit(const std::vector<std::string>& args, const std::string& cwd,
+                                   const std::optional<std::string>& lang, rlim_t limit)
+{
+    int channel[2];
+    if (pipe(channel) != 0) return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit file_size {limit, limit};
+        setrlimit(RLIMIT_FSIZE, &file_size);
+        const RunResult r = run_program("oxleth", args, cwd, lang);
+        const std::string report = r.out + r.err;
+        if (write(channel[1], report.data(), report.size()) != static_cast<ssize_t>(report.size())) _exit(99);
+        _exit(r.status);
+    }
+    close(channel[1]);
+    RunResult result;
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = read(channel[0], buffer, sizeof buffer)) > 0) result.out.append(buffer, static_cast<std::size_t>(n));
+    close(channel[0]);
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return result;
+    result.status = WEXITSTATUS(status);
+    return result;
+}
+
+TEST_P(OxlethRun, AFullDiskNeverLeavesATruncatedMessageFile)
+{
+    // A message file larger than the limit, rewritten in place with -o.
+    std::string messages;
+    for (int i = 0; i < 100; ++i) messages += "0x501:" + std::string(1000, 'm') + "\n";
+    write_file_bytes(dir.file("exultmsg.txt"), messages);
+    write_file_bytes(dir.file("exultmsg.ja.txt"), "COMMON\t1\tNORMAL\tあ\n");
+
+    const RunResult r = run_with_file_size_limit({"-o", "exultmsg.txt"}, dir.path(), lang(), 16384);
+    EXPECT_EQ(r.out, console("ERROR: 27: 書き込みエラー: exultmsg.txt\nERROR: exultmsg.txt を書き込めません\n"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(read_file_bytes(dir.file("exultmsg.txt")), messages);
+    EXPECT_EQ(folder_names(dir.path()), (std::vector<std::string>{"exultmsg.ja.txt", "exultmsg.txt", "usecode.map"}));
+
+    // Without the limit the same run replaces the file whole.
+    expect_run({"-o", "exultmsg.txt"}, "処理完了\n", 0);
+    EXPECT_EQ(read_file_bytes(dir.file("exultmsg.txt")), messages + "0x500:\xF4" "0\n");
 }
 
 TEST_P(OxlethRun, LongMessageFilesAreReadWhole)
@@ -274,8 +355,8 @@ TEST_P(OxlethRun, LongMessageFilesAreReadWhole)
 }
 
 INSTANTIATE_TEST_SUITE_P(Consoles, OxlethRun, testing::Values(LANG_UTF8, LANG_UNSET),
-                         [](const testing::TestParamInfo<std::optional<std::string>>& info) {
-                             return info.param ? std::string("Utf8") : std::string("Cp932");
+                         [](const testing::TestParamInfo<std::optional<std::string>>& param_info) {
+                             return param_info.param ? std::string("Utf8") : std::string("Cp932");
                          });
 
 }  // namespace

@@ -8,6 +8,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 constexpr const char* ENGLISH_TABLE =
     "\xEF\xBB\xBF; English texts\n"
     "0001\tA\tSIGN\t\"Hello\"\n"
@@ -156,6 +158,9 @@ TEST_P(RevistoRun, EnglishTableFaults)
         {"123456789ABCDEF0123\tA\tSIGN\t\"x\"", "不正な関数IDです"},
         // The scan reports the first fault from the left.
         {"1\tA\tSIGN\t\"x\\\"日本", "マルチバイト文字は使用できません"},
+        // A zero byte, or a CR that does not end the line (CR-only line ends).
+        {"1\tA\tSIGN\t\"x\0\""s, "不正な文字(NULまたはCR)があります"},
+        {"1\tA\tSIGN\t\"x\"\r2\tB\t\t\"y\"\r", "不正な文字(NULまたはCR)があります"},
     };
     for (const Case& c : cases) {
         write_file_bytes(dir.file("usecode.en.txt"), "; comment\n1\tOK\t\t\"fine\"\n" + c.line + "\n");
@@ -186,6 +191,9 @@ TEST_P(RevistoRun, JapaneseLineFaultsKeepTheLinesBefore)
         {"10000\tA\t\"x\"", "不正な関数IDです"},
         {"1\tZ\t\"x\"", "ラベルが見つかりません: Z"},
         {"\tA\t\"x\"", "ラベルが見つかりません: A"},  // an empty id reads as 0
+        {"1\tA\t\"x\0\""s, "不正な文字(NULまたはCR)があります"},
+        {"; comment\r1\tA\t\"x\"", "不正な文字(NULまたはCR)があります"},
+        {"\r1\tA\t\"x\"", "不正な文字(NULまたはCR)があります"},
     };
     for (const Case& c : cases) {
         write_file_bytes(dir.file("usecode.ja.txt"), "; keep\n1\tA\t\"<QRM>看板</QRM>Sign\"\n" + c.line + "\n2\tA\t\"z\"\n");
@@ -238,8 +246,8 @@ TEST_P(RevistoRun, WriteErrorIsNotSuccess)
 }
 
 INSTANTIATE_TEST_SUITE_P(Consoles, RevistoRun, testing::Values(LANG_UTF8, LANG_UNSET),
-                         [](const testing::TestParamInfo<std::optional<std::string>>& info) {
-                             return info.param ? std::string("Utf8") : std::string("Cp932");
+                         [](const testing::TestParamInfo<std::optional<std::string>>& param_info) {
+                             return param_info.param ? std::string("Utf8") : std::string("Cp932");
                          });
 
 }  // namespace

@@ -46,6 +46,27 @@ TEST(CloseWrittenFile, ReportsErrorsThatShowOnlyAtFlush)
     EXPECT_EQ(read_file_bytes(dir.file("ok.txt")), "hello");
 }
 
+TEST(ReadTextLine, CountsEveryByteAndStopsAfterLfOrWhenFull)
+{
+    using namespace std::string_literals;
+    TempDir dir;
+    write_file_bytes(dir.file("t.txt"), "ab\0c\nline two\r\n0123456789\rend"s);
+    FilePtr file = open_file(dir.file("t.txt").c_str(), "r");
+    ASSERT_TRUE(file);
+    char buffer[8];
+    std::vector<std::string> lines;
+    std::size_t length = 0;
+    while ((length = read_text_line(file.get(), buffer, sizeof buffer)) != 0) {
+        ASSERT_LT(length, sizeof buffer);
+        EXPECT_EQ(buffer[length], '\0');
+        lines.emplace_back(buffer, length);
+    }
+    EXPECT_EQ(std::ferror(file.get()), 0);
+    EXPECT_EQ(lines, (std::vector<std::string>{"ab\0c\n"s, "line tw", "o\r\n", "0123456", "789\rend"}));
+    EXPECT_EQ(read_text_line(file.get(), buffer, 1), 0u);
+    EXPECT_EQ(read_text_line(nullptr, buffer, sizeof buffer), 0u);
+}
+
 }  // namespace
 
 namespace {

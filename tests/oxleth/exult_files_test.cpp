@@ -69,12 +69,11 @@ TEST_F(ExultFiles, MessagesAreKeptWithTheirRowsAndTexts)
                             " +02401:octal\n"
                             "0:zero text\n"
                             "0x581:\n"
-                            "\rafter cr\n"
                             "0x57f:last",
                             printed),
-              9);
+              8);
     EXPECT_EQ(printed, "");
-    ASSERT_EQ(list.size(), 9u);
+    ASSERT_EQ(list.size(), 8u);
     EXPECT_EQ(list[0].row, &message_table[0]);
     EXPECT_EQ(list[0].source_text, "# head");
     EXPECT_EQ(list[1].source_text, "");
@@ -84,8 +83,11 @@ TEST_F(ExultFiles, MessagesAreKeptWithTheirRowsAndTexts)
     EXPECT_EQ(list[4].row->message_number, 0x501);
     EXPECT_EQ(list[5].row, &message_table[0]);
     EXPECT_EQ(list[5].source_text, "zero text");
-    EXPECT_EQ(list[7].source_text, "after cr");
-    EXPECT_EQ(output(), "# head\n\n0x500:Yes\n0x50A:a:b\n0x501:octal\nzero text\n0x581:\nafter cr\n0x57F:last\n");
+    EXPECT_EQ(output(), "# head\n\n0x500:Yes\n0x50A:a:b\n0x501:octal\nzero text\n0x581:\n0x57F:last\n");
+
+    // A CR that does not end its line stops the reading.
+    EXPECT_EQ(read_messages("0x500:a\n\rafter cr\n", printed), -1);
+    EXPECT_EQ(printed, "ERROR: " + dir.file("exultmsg.txt") + "(2行目): 不正な文字(NULまたはCR)があります\n");
 }
 
 TEST_F(ExultFiles, ListsOfAnyLengthAreRead)

@@ -7,15 +7,14 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr const char* VERSION = "0.0.19";
 constexpr const char* DEFAULT_FONT_FILE = "FONTS.VGA";
 constexpr const char* DEFAULT_DUMP_FILE = "fonts.vga.txt";
 
@@ -25,93 +24,55 @@ constexpr int CANVAS_SIZE = 256;
 constexpr int ORIGIN = 128;
 constexpr std::uint8_t UNCOVERED = 0xFF;
 
-void print_usage()
-{
-    console_printf("使用方法: glimmet [オプション] [フォントファイル]\n");
-    console_printf("オプション:\n");
-    console_printf("       --dump ファイル名    指定したファイルにダンプデータを出力します\n");
-    console_printf("                            (fonts.vga.txt)\n");
-    console_printf("\n");
-    console_printf("    -?|--help               使用方法を表示します\n");
-    console_printf("       --version            バージョンを表示します\n");
-    console_printf("\n");
-    console_printf("フォントファイルを指定しないときは FONTS.VGA を読みます\n");
-    console_printf("\n");
-}
-
-struct Settings {
-    std::string font_file = DEFAULT_FONT_FILE;
-    std::string dump_file = DEFAULT_DUMP_FILE;
+constexpr const char* USAGE[] = {
+    "使用方法: glimmet [オプション] [フォントファイル]\n",
+    "オプション:\n",
+    "       --dump ファイル名    指定したファイルにダンプデータを出力します\n",
+    "                            (fonts.vga.txt)\n",
+    "\n",
+    "    -?|--help               使用方法を表示します\n",
+    "       --version            バージョンを表示します\n",
+    "\n",
+    "フォントファイルを指定しないときは FONTS.VGA を読みます\n",
+    "\n",
 };
-
-// Reads the arguments from left to right.  -1 when the run may begin,
-// otherwise the exit status to end with.
-int parse_command_line(int argc, char** argv, Settings& settings)
-{
-    bool have_font_file = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
-        if (argument[0] == '-') {
-            if (std::strcmp(argument, "-?") == 0 || std::strcmp(argument, "--help") == 0) {
-                print_usage();
-                return 1;
-            }
-            if (std::strcmp(argument, "--version") == 0) {
-                console_printf("glimmet - Ultima VII fonts file dump utility version %s\n", VERSION);
-                return 1;
-            }
-            if (std::strcmp(argument, "--dump") == 0) {
-                i = take_option_file_name(argc, argv, i, settings.dump_file);
-                if (i < 0) return 1;
-                continue;
-            }
-            console_printf("ERROR: 不正なオプションです: %s\n", argument);
-            return 1;
-        }
-        if (have_font_file) {
-            console_printf("ERROR: コマンドラインパラメータが多すぎます: %s\n", argument);
-            return 1;
-        }
-        settings.font_file = argument;
-        have_font_file = true;
-    }
-    return -1;
-}
 
 int run(int argc, char** argv)
 {
-    Settings settings;
-    const int status = parse_command_line(argc, argv, settings);
-    if (status >= 0) return status;
+    std::optional<std::string> named_font_file;
+    std::string dump_file = DEFAULT_DUMP_FILE;
+    const FileNameOption options[] = {{"--dump", &dump_file}};
+    const CommandLineSyntax syntax{options, "glimmet - Ultima VII fonts file dump utility version %s\n", USAGE};
+    if (!parse_command_line(argc, argv, syntax, named_font_file)) return 1;
+    const std::string font_file = named_font_file.value_or(DEFAULT_FONT_FILE);
 
     // The dump replaces its file after the font file has been read: a dump
     // file that is the font file would destroy the game's fonts.
-    if (is_same_file(settings.dump_file.c_str(), settings.font_file.c_str())) {
-        console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", settings.dump_file.c_str());
+    if (is_same_file(dump_file.c_str(), font_file.c_str())) {
+        console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", dump_file.c_str());
         return 1;
     }
 
     FlexArchivePtr archive;
-    if (read_flexfile_with_readfunc(&archive, settings.font_file.c_str(), read_shape_from_buffer) != 0) {
-        console_printf("ERROR: %s を読み込めません\n", settings.font_file.c_str());
+    if (read_flexfile_with_readfunc(&archive, font_file.c_str(), read_shape_from_buffer) != 0) {
+        console_printf("ERROR: %s を読み込めません\n", font_file.c_str());
         return 1;
     }
-    FilePtr dump = open_file(settings.dump_file.c_str(), "w");
+    // Written in place as it goes, not through a temporary file: the lines
+    // before a fault show the translator where the font went wrong.
+    FilePtr dump = open_file_or_report(dump_file.c_str(), "w");
     if (!dump) {
-        console_printf("ERROR: %d: オープンエラー: %s\n", errno, settings.dump_file.c_str());
         free_flexfile(archive);
         return 1;
     }
-    std::fprintf(dump.get(), "filename = %s\n", settings.font_file.c_str());
-    bool dumped = dump_fonts(dump.get(), archive.get()) == 0;
-    if (!dumped) console_printf("ERROR: %s を作成できません\n", settings.dump_file.c_str());
+    std::fprintf(dump.get(), "filename = %s\n", font_file.c_str());
+    const bool dumped = dump_fonts(dump.get(), archive.get()) == 0;
     // A write error that only shows when the file is closed is a failed
-    // dump too; the status stays 0 either way.
-    if (close_written_file(dump) != 0 && dumped) {
-        console_printf("ERROR: %s を作成できません\n", settings.dump_file.c_str());
-    }
+    // dump too.
+    const bool closed = close_written_file(dump) == 0;
+    if (!dumped || !closed) console_printf("ERROR: %s を作成できません\n", dump_file.c_str());
     free_flexfile(archive);
-    return 0;
+    return dumped && closed ? 0 : 1;
 }
 
 // The box of the canvas that the drawing covers: every pixel that is not

@@ -157,16 +157,15 @@ int read_exult_messages(MessageList& list, const MessageRow* table, const char* 
 {
     if (table == nullptr || path == nullptr || path[0] == '\0') return -1;
     list.clear();
-    FilePtr file = open_file(path, "r");
-    if (!file) {
-        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
-        return -1;
-    }
+    FilePtr file = open_file_or_report(path, "r");
+    if (!file) return -1;
 
     char line[EXULT_LINE_SIZE];
     int line_number = 0;
-    while (std::fgets(line, sizeof line, file.get()) != nullptr) {
+    std::size_t length = 0;
+    while ((length = read_text_line(file.get(), line, sizeof line)) != 0) {
         ++line_number;
+        if (!check_text_line(line, length, path, line_number)) return -1;
         MessageLine entry;
         const char first = line[0];
         if (first == '#' || first == '\r' || first == '\n' || first == '\0') {
@@ -208,19 +207,17 @@ int read_exult_messages(MessageList& list, const MessageRow* table, const char* 
 int read_exult_translations(MessageList& list, const MessageRow* table, const char* path)
 {
     if (table == nullptr || path == nullptr || path[0] == '\0') return -1;
-    FilePtr file = open_file(path, "r");
-    if (!file) {
-        if (errno == ENOENT) return 0;
-        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
-        return -1;
-    }
+    FilePtr file = open_file_or_report(path, "r", MissingFile::quiet);
+    if (!file) return errno == ENOENT ? 0 : -1;
 
     char line[EXULT_LINE_SIZE];
     char converted[EXULT_LINE_SIZE];
     int line_number = 0;
     int accepted = 0;
-    while (std::fgets(line, sizeof line, file.get()) != nullptr) {
+    std::size_t length = 0;
+    while ((length = read_text_line(file.get(), line, sizeof line)) != 0) {
         ++line_number;
+        if (!check_text_line(line, length, path, line_number)) return -1;
         if (line_number == 1) remove_utf8_bom(line);
         remove_trailing_newlines(line);
         if (line[0] == '\0' || line[0] == ';') continue;
@@ -302,18 +299,21 @@ int write_exult_messages(const MessageList& list, const char* path)
     };
     if (path[0] == '\0') return fail();
 
-    FilePtr file = open_file(path, "w");
-    if (!file) {
-        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
+    // Written beside its destination and put in place only when complete:
+    // a failed write never leaves a truncated message file, even when the
+    // output is the message file itself.
+    ReplacingFile file;
+    if (file.open(path, "w") != 0) {
+        print_open_error(path);
         return fail();
     }
     for (const MessageLine& line : list) {
         if (std::fputs(format_message_line(line).c_str(), file.get()) < 0) {
             console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
-            return fail();  // the handle closes the file
+            return fail();  // the temporary file is removed
         }
     }
-    if (close_written_file(file) != 0) {
+    if (file.commit() != 0) {
         console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
         return fail();
     }

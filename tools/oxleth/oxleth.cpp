@@ -5,12 +5,9 @@
 #include "file_utils.h"
 #include "u7charmap.h"
 
-#include <cstring>
 #include <new>
 
 namespace {
-
-constexpr const char* VERSION = "0.0.19";
 
 struct OxlethOptions {
     std::optional<std::string> message_file;
@@ -19,62 +16,33 @@ struct OxlethOptions {
     std::string translation_file = "exultmsg.ja.txt";
 };
 
-void print_usage()
-{
-    console_printf("使用方法: oxleth [オプション] [Exultメッセージファイル]\n");
-    console_printf("機    能: exultmsg.txtのテキストを日本語に変更します\n");
-    console_printf("オプション:\n");
-    console_printf("    -o       ファイル名     指定したファイルに新しいExultメッセージを出力します\n");
-    console_printf("                            (exultmsg.txt.new)\n");
-    console_printf("    -m|--map ファイル名     指定したファイルから文字コード対応表を読み込みます\n");
-    console_printf("                            (usecode.map)\n");
-    console_printf("       --ja  ファイル名     指定したファイルから日本語メッセージを読み込みます\n");
-    console_printf("                            (exultmsg.ja.txt)\n");
-    console_printf("    -?|--help               使用方法を表示します\n");
-    console_printf("       --version            バージョンを表示します\n");
-    console_printf("\n");
-    console_printf("Exultメッセージファイルを指定しないときは exultmsg.txt を読みます\n");
-    console_printf("\n");
-}
+constexpr const char* USAGE[] = {
+    "使用方法: oxleth [オプション] [Exultメッセージファイル]\n",
+    "機    能: exultmsg.txtのテキストを日本語に変更します\n",
+    "オプション:\n",
+    "    -o       ファイル名     指定したファイルに新しいExultメッセージを出力します\n",
+    "                            (exultmsg.txt.new)\n",
+    "    -m|--map ファイル名     指定したファイルから文字コード対応表を読み込みます\n",
+    "                            (usecode.map)\n",
+    "       --ja  ファイル名     指定したファイルから日本語メッセージを読み込みます\n",
+    "                            (exultmsg.ja.txt)\n",
+    "    -?|--help               使用方法を表示します\n",
+    "       --version            バージョンを表示します\n",
+    "\n",
+    "Exultメッセージファイルを指定しないときは exultmsg.txt を読みます\n",
+    "\n",
+};
 
-// Fills options from the arguments.  Returns 0 to go on with the run, or
-// the exit status when the command line ends the program (usage, version,
-// errors).
-int parse_command_line(int argc, char** argv, OxlethOptions& options)
+bool parse_oxleth_command_line(int argc, char** argv, OxlethOptions& options)
 {
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (arg[0] != '-') {
-            if (options.message_file) {
-                console_printf("ERROR: コマンドラインパラメータが多すぎます: %s\n", arg);
-                return 1;
-            }
-            options.message_file = arg;
-            continue;
-        }
-        if (std::strcmp(arg, "-?") == 0 || std::strcmp(arg, "--help") == 0) {
-            print_usage();
-            return 1;
-        }
-        if (std::strcmp(arg, "--version") == 0) {
-            console_printf("oxleth - Ultima VII Exult text message replace utility %s\n", VERSION);
-            return 1;
-        }
-        std::string* setting = nullptr;
-        if (std::strcmp(arg, "-o") == 0) {
-            setting = &options.output_file;
-        } else if (std::strcmp(arg, "-m") == 0 || std::strcmp(arg, "--map") == 0) {
-            setting = &options.map_file;
-        } else if (std::strcmp(arg, "--ja") == 0) {
-            setting = &options.translation_file;
-        } else {
-            console_printf("ERROR: 不正なオプションです: %s\n", arg);
-            return 1;
-        }
-        i = take_option_file_name(argc, argv, i, *setting);
-        if (i < 0) return 1;
-    }
-    return 0;
+    const FileNameOption file_options[] = {
+        {"-o", &options.output_file},
+        {"-m", &options.map_file},
+        {"--map", &options.map_file},
+        {"--ja", &options.translation_file},
+    };
+    const CommandLineSyntax syntax{file_options, "oxleth - Ultima VII Exult text message replace utility %s\n", USAGE};
+    return parse_command_line(argc, argv, syntax, options.message_file);
 }
 
 // The output replaces its file, so it must not name the translation file
@@ -90,7 +58,7 @@ bool output_overwrites_input(const OxlethOptions& options)
 int run(int argc, char** argv)
 {
     OxlethOptions options;
-    if (const int status = parse_command_line(argc, argv, options); status != 0) return status;
+    if (!parse_oxleth_command_line(argc, argv, options)) return 1;
     const std::string message_file = options.message_file.value_or("exultmsg.txt");
 
     if (output_overwrites_input(options)) {
@@ -116,8 +84,9 @@ int run(int argc, char** argv)
         console_printf("更新する必要がありません\n");
         return 0;
     }
-    // A failed write has printed its reason; the run still ends with 0.
-    if (write_exult_messages(messages, options.output_file.c_str()) == 0) console_printf("処理完了\n");
+    // A failed write has printed its reason.
+    if (write_exult_messages(messages, options.output_file.c_str()) != 0) return 1;
+    console_printf("処理完了\n");
     return 0;
 }
 

@@ -76,21 +76,25 @@ int find_font(const char* name);
 
 // Reads exultmsg.txt into list (replacing its contents).  Returns the number
 // of lines read, or -1 after printing the reason (a null or empty path
-// gives -1 silently).
+// gives -1 silently).  A line holding a zero byte or a CR that does not end
+// it is refused.
 int read_exult_messages(MessageList& list, const MessageRow* table, const char* path);
 
 // Applies the records of the translation file to list: each converted text
 // replaces the translation of the first line of its message, or a new line
 // is appended for a message the list lacks.  Returns the number of records
-// accepted, 0 when the file does not exist, or -1 after printing the reason.
+// accepted, 0 when the file does not exist, or -1 after printing the reason
+// (a line holding a zero byte or a CR that does not end it is refused).
 // The character map must be loaded.
 int read_exult_translations(MessageList& list, const MessageRow* table, const char* path);
 
 // One output line of a list entry, line end included.
 std::string format_message_line(const MessageLine& line);
 
-// Writes the list to path.  Returns 0, or -1 after printing the cause and
-// "ERROR: <path> を書き込めません".
+// Writes the list to path: to a file beside it, put in place only once
+// every line reached it (a device is written directly).  Returns 0, or -1
+// after printing the cause and "ERROR: <path> を書き込めません"; a failed
+// write leaves an earlier file of that name as it was.
 int write_exult_messages(const MessageList& list, const char* path);
 
 // The whole program: command line, inputs, conversion, output.  Returns

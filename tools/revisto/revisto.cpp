@@ -9,11 +9,11 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string_view>
 
 namespace {
 
-constexpr const char* VERSION = "0.0.19";
 constexpr const char* DEFAULT_INPUT = "usecode.ja.txt";
 constexpr const char* DEFAULT_OUTPUT = "usecode.ja-new.txt";
 constexpr const char* DEFAULT_ENGLISH = "usecode.en.txt";
@@ -88,27 +88,27 @@ bool is_comment(std::string_view line)
 // Opens a file for reading, printing why it failed.
 FilePtr open_input(const char* path)
 {
-    FilePtr file = open_file(path, "rt");
-    if (!file) {
-        if (errno == ENOENT) {
-            console_printf("ERROR: ファイルが存在しません: %s\n", path);
-        } else {
-            console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
-        }
-    }
+    FilePtr file = open_file_or_report(path, "rt", MissingFile::quiet);
+    if (!file && errno == ENOENT) console_printf("ERROR: ファイルが存在しません: %s\n", path);
     return file;
 }
 
+enum class LineRead { line, end, refused };
+
 // Reads the next line piece, with the byte order mark removed on line 1
-// and the line end removed.  Returns false at the end of the file.
-bool read_line(std::FILE* file, char (&buffer)[LINE_BUFFER_SIZE], int& line_number, std::string_view& line)
+// and the line end removed.  A piece holding a zero byte or a CR that does
+// not end it is refused with a message.
+LineRead read_line(std::FILE* file, const char* path, char (&buffer)[LINE_BUFFER_SIZE], int& line_number,
+                   std::string_view& line)
 {
-    if (std::fgets(buffer, LINE_BUFFER_SIZE, file) == nullptr) return false;
+    const std::size_t length = read_text_line(file, buffer, LINE_BUFFER_SIZE);
+    if (length == 0) return LineRead::end;
     ++line_number;
+    if (!check_text_line(buffer, length, path, line_number)) return LineRead::refused;
     if (line_number == 1) remove_utf8_bom(buffer);
     remove_trailing_newlines(buffer);
     line = std::string_view(buffer);
-    return true;
+    return LineRead::line;
 }
 
 bool is_sign_like(std::string_view type)
@@ -308,22 +308,21 @@ std::string remove_qrm_tags(std::string_view text, std::string_view type, int li
     return result;
 }
 
-void print_usage()
-{
-    console_printf("使用方法: revisto [オプション] [日本語テキストファイル]\n");
-    console_printf("機    能: Tavrikversion0.0.1以前で使用していたusecode.ja.txtを\n");
-    console_printf("          version0.0.2以降の形式に変換します\n");
-    console_printf("オプション:\n");
-    console_printf("    -o      ファイル名      指定したファイルに変換したテキストを出力します\n");
-    console_printf("                            (usecode.ja-new.txt)\n");
-    console_printf("       --en ファイル名      指定したファイルから英語テキストを読み込みます\n");
-    console_printf("                            (usecode.en.txt)\n");
-    console_printf("    -?|--help               使用方法を表示します\n");
-    console_printf("       --version            バージョンを表示します\n");
-    console_printf("\n");
-    console_printf("日本語テキストファイルを指定しないときは usecode.ja.txt を読みます\n");
-    console_printf("\n");
-}
+constexpr const char* USAGE[] = {
+    "使用方法: revisto [オプション] [日本語テキストファイル]\n",
+    "機    能: Tavrikversion0.0.1以前で使用していたusecode.ja.txtを\n",
+    "          version0.0.2以降の形式に変換します\n",
+    "オプション:\n",
+    "    -o      ファイル名      指定したファイルに変換したテキストを出力します\n",
+    "                            (usecode.ja-new.txt)\n",
+    "       --en ファイル名      指定したファイルから英語テキストを読み込みます\n",
+    "                            (usecode.en.txt)\n",
+    "    -?|--help               使用方法を表示します\n",
+    "       --version            バージョンを表示します\n",
+    "\n",
+    "日本語テキストファイルを指定しないときは usecode.ja.txt を読みます\n",
+    "\n",
+};
 
 }  // namespace
 
@@ -344,7 +343,8 @@ int read_english_texts(EnglishTable& table, const char* path)
     char buffer[LINE_BUFFER_SIZE];
     int line_number = 0;
     std::string_view line;
-    while (read_line(file.get(), buffer, line_number, line)) {
+    LineRead read = LineRead::end;
+    while ((read = read_line(file.get(), path, buffer, line_number, line)) == LineRead::line) {
         if (is_comment(line)) continue;
         EnglishLine parsed;
         const EnglishLineFault fault = parse_english_line(line, parsed);
@@ -360,6 +360,7 @@ int read_english_texts(EnglishTable& table, const char* path)
         }
         add_translation_entry(table, parsed.function_id, parsed.label, parsed.type);
     }
+    if (read == LineRead::refused) return -1;
     if (std::ferror(file.get()) != 0) {
         console_printf("ERROR: %s(%d行目): 読み込みエラー\n", path, line_number);
         return -1;
@@ -371,16 +372,14 @@ int convert_translation_file(const EnglishTable& table, const char* input_path, 
 {
     FilePtr input = open_input(input_path);
     if (!input) return -1;
-    FilePtr output = open_file(output_path, "wt");
-    if (!output) {
-        console_printf("ERROR: %d: オープンエラー: %s\n", errno, output_path);
-        return -1;
-    }
+    FilePtr output = open_file_or_report(output_path, "wt");
+    if (!output) return -1;
 
     char buffer[LINE_BUFFER_SIZE];
     int line_number = 0;
     std::string_view line;
-    while (read_line(input.get(), buffer, line_number, line)) {
+    LineRead read = LineRead::end;
+    while ((read = read_line(input.get(), input_path, buffer, line_number, line)) == LineRead::line) {
         if (is_comment(line)) {
             std::fprintf(output.get(), "%.*s\n", static_cast<int>(line.size()), line.data());
             continue;
@@ -395,6 +394,7 @@ int convert_translation_file(const EnglishTable& table, const char* input_path, 
         std::fprintf(output.get(), "%04X\t%s\t%s\t%s\n", parsed.entry->function_id, parsed.entry->label.c_str(),
                      parsed.entry->type.c_str(), text.c_str());
     }
+    if (read == LineRead::refused) return -1;  // the lines written so far stay in the output
 
     if (std::ferror(input.get()) != 0) {
         console_printf("ERROR: %s(%d行目): 読み込みエラー\n", input_path, line_number);
@@ -411,42 +411,18 @@ int convert_translation_file(const EnglishTable& table, const char* input_path, 
 
 int run_revisto(int argc, char** argv)
 {
-    std::string input_path = DEFAULT_INPUT;
+    std::optional<std::string> named_input;
     std::string output_path = DEFAULT_OUTPUT;
     std::string english_path = DEFAULT_ENGLISH;
-    bool input_given = false;
-
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (!arg.empty() && arg[0] == '-') {
-            if (arg == "-?" || arg == "--help") {
-                print_usage();
-                return 1;
-            }
-            if (arg == "--version") {
-                console_printf("revisto - QRM usecode.ja.txt converter version %s\n", VERSION);
-                return 1;
-            }
-            if (arg == "-o" || arg == "--en") {
-                i = take_option_file_name(argc, argv, i, arg == "-o" ? output_path : english_path);
-                if (i < 0) return 1;
-                continue;
-            }
-            console_printf("ERROR: 不正なオプションです: %s\n", argv[i]);
-            return 1;
-        }
-        if (input_given) {
-            console_printf("ERROR: コマンドラインパラメータが多すぎます: %s\n", argv[i]);
-            return 1;
-        }
-        input_path = argv[i];
-        input_given = true;
-    }
+    const FileNameOption options[] = {{"-o", &output_path}, {"--en", &english_path}};
+    const CommandLineSyntax syntax{options, "revisto - QRM usecode.ja.txt converter version %s\n", USAGE};
+    if (!parse_command_line(argc, argv, syntax, named_input)) return 1;
+    const std::string input_path = named_input.value_or(DEFAULT_INPUT);
 
     // The output is opened for writing while the inputs are still being
     // read: an output that is one of the inputs would be destroyed.
-    for (const std::string* source : {&input_path, &english_path}) {
-        if (is_same_file(output_path.c_str(), source->c_str())) {
+    for (const char* source : {input_path.c_str(), english_path.c_str()}) {
+        if (is_same_file(output_path.c_str(), source)) {
             console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", output_path.c_str());
             return 1;
         }
