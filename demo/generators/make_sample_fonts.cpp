@@ -11,17 +11,15 @@
 //   [02] a font of the digits "0123": 3 × 5 digits in colour 0x8C with a
 //        shadow in colour 0 one pixel down and right.
 //
-// Every glyph is built as a ShapeFrame (header, spans, end marker), and the
-// fonts are written as shape entries by the archive writer, which lays out
-// their frames and packs the entries.  A row's covered stretches become
-// spans: a stretch with three equal pixels in a row is stored run-length
-// coded, any other raw, so both kinds appear.
+// Every glyph is encoded by the library's frame encoder, and the fonts are
+// written as shape entries by the archive writer, which lays out their
+// frames and packs the entries.  A row's covered stretches become spans,
+// run-length coded where that is shorter than the raw pixels.
 //
 // Before it ends with status 0 the program loads the file back with the
 // archive reader and the shape reader, compares every frame's bytes and
 // draws every glyph with the frame decoder, comparing it pixel by pixel
 // with the bitmap it came from.  Any difference ends it with status 1.
-#include "byte_order.h"
 #include "u7files.h"
 #include "u7shape_utils.h"
 
@@ -147,58 +145,10 @@ Glyph shadowed_glyph(const Bitmap& bitmap)
     return glyph;
 }
 
-void put_le16(std::vector<std::uint8_t>& out, int value)
-{
-    std::uint8_t bytes[2];
-    write_le16_to_buffer(bytes, static_cast<std::uint32_t>(value));
-    out.insert(out.end(), bytes, bytes + 2);
-}
-
-bool has_three_equal(const std::vector<std::uint8_t>& pixels)
-{
-    for (std::size_t k = 0; k + 2 < pixels.size(); ++k) {
-        if (pixels[k] == pixels[k + 1] && pixels[k] == pixels[k + 2]) return true;
-    }
-    return false;
-}
-
-// Runs of a run-length span: a repeat run (run byte n*2+1, one colour) for
-// three or more equal pixels, a literal run (run byte n*2, n colours) for
-// the pixels between.
-void put_runs(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& pixels)
-{
-    const std::size_t count = pixels.size();
-    std::size_t k = 0;
-    while (k < count) {
-        std::size_t same = 1;
-        while (k + same < count && pixels[k + same] == pixels[k] && same < 127) ++same;
-        if (same >= 3) {
-            out.push_back(static_cast<std::uint8_t>(same * 2 + 1));
-            out.push_back(pixels[k]);
-            k += same;
-            continue;
-        }
-        std::size_t end = k + 1;
-        while (end < count && end - k < 127 &&
-               !(end + 2 < count && pixels[end] == pixels[end + 1] && pixels[end] == pixels[end + 2])) {
-            ++end;
-        }
-        out.push_back(static_cast<std::uint8_t>((end - k) * 2));
-        out.insert(out.end(), pixels.begin() + static_cast<std::ptrdiff_t>(k),
-                   pixels.begin() + static_cast<std::ptrdiff_t>(end));
-        k = end;
-    }
-}
-
-// Frame data:
-//
-//   0   2   right    columns from the origin to the right edge (the width)
-//   2   2   left     0: nothing left of the origin
-//   4   2   ascent   rows above the origin row
-//   6   2   descent  rows from the origin row down
-//   8   ..  spans: header (pixel count * 2, +1 when run-length coded),
-//           x and y relative to the origin, then the pixels or the runs
-//   ..  2   end marker 0
+// A glyph's frame: its picture encoded by the frame encoder with the origin
+// at column 0 of the baseline row, and the extents stored as they stand
+// (right = the width, left = 0, ascent and descent).  A glyph without rows
+// is encoded from one transparent row: a header and the end marker.
 ShapeFrame encode_glyph(const Glyph& glyph)
 {
     ShapeFrame frame;
@@ -206,36 +156,20 @@ ShapeFrame encode_glyph(const Glyph& glyph)
     frame.left = 0;
     frame.ascent = static_cast<std::int16_t>(glyph.ascent);
     frame.descent = static_cast<std::int16_t>(glyph.descent);
-    std::vector<std::uint8_t>& out = frame.data;
-    put_le16(out, frame.right);
-    put_le16(out, frame.left);
-    put_le16(out, frame.ascent);
-    put_le16(out, frame.descent);
-    for (int row = 0; row < glyph.height(); ++row) {
-        int column = 0;
-        while (column < glyph.width) {
-            if (glyph.at(column, row) == TRANSPARENT) {
-                ++column;
-                continue;
-            }
-            std::vector<std::uint8_t> stretch;
-            const int start = column;
-            while (column < glyph.width && glyph.at(column, row) != TRANSPARENT) {
-                stretch.push_back(glyph.at(column, row));
-                ++column;
-            }
-            const bool encoded = has_three_equal(stretch);
-            put_le16(out, static_cast<int>(stretch.size()) * 2 + (encoded ? 1 : 0));
-            put_le16(out, start);
-            put_le16(out, row - glyph.ascent);
-            if (encoded) {
-                put_runs(out, stretch);
-            } else {
-                out.insert(out.end(), stretch.begin(), stretch.end());
-            }
-        }
+    const bool has_rows = glyph.height() > 0 && glyph.width > 0;
+    const std::vector<std::uint8_t> blank(static_cast<std::size_t>(glyph.width > 0 ? glyph.width : 1), TRANSPARENT);
+    const std::uint8_t* pixels = has_rows ? glyph.pixels.data() : blank.data();
+    const int width = has_rows ? glyph.width : static_cast<int>(blank.size());
+    const int height = has_rows ? glyph.height() : 1;
+    const int origin_y = has_rows ? glyph.ascent : 0;
+    std::int32_t size = 0;
+    encode_shape(pixels, width, height, TRANSPARENT, 0, origin_y, glyph.width, 0, glyph.ascent, glyph.descent, nullptr,
+                 &size);
+    frame.data.resize(static_cast<std::size_t>(size));
+    if (encode_shape(pixels, width, height, TRANSPARENT, 0, origin_y, glyph.width, 0, glyph.ascent, glyph.descent,
+                     frame.data.data(), &size) != 1) {
+        frame.data.clear();
     }
-    put_le16(out, 0);
     return frame;
 }
 
