@@ -209,7 +209,9 @@ bool walk_flexfile(const FlexArchive& archive, std::uint64_t total, std::vector<
         const std::uint8_t* bytes = bytes_in_place(entry);
         if (bytes == nullptr) {
             written = produce_entry(entry, index, scratch);
-            if (written < 0) return false;
+            // A count beyond the entry's size would reach past what the
+            // write function was given; no write function returns one.
+            if (written < 0 || static_cast<std::uint32_t>(written) > entry.size) return false;
             bytes = scratch.data();
         }
         if (!put(bytes, static_cast<std::size_t>(written))) return false;
