@@ -56,36 +56,30 @@ inline BmpFields fields_for(std::int32_t width, std::int32_t height, std::uint16
     return fields;
 }
 
-inline void put16(Bytes& out, std::uint32_t value)
+// Little-endian, width bytes.
+inline void put(Bytes& out, std::uint64_t value, int width)
 {
-    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-    out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
-}
-
-inline void put32(Bytes& out, std::uint32_t value)
-{
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
+    for (int i = 0; i < width; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
 inline Bytes header_bytes(const BmpFields& f)
 {
     Bytes out{static_cast<std::uint8_t>(f.magic[0]), static_cast<std::uint8_t>(f.magic[1])};
-    put32(out, f.file_size);
-    put16(out, f.reserved1);
-    put16(out, f.reserved2);
-    put32(out, f.data_offset);
-    put32(out, f.info_size);
-    put32(out, static_cast<std::uint32_t>(f.width));
-    put32(out, static_cast<std::uint32_t>(f.height));
-    put16(out, f.planes);
-    put16(out, f.bit_count);
-    put32(out, f.compression);
-    put32(out, f.image_size);
-    put32(out, static_cast<std::uint32_t>(f.x_resolution));
-    put32(out, static_cast<std::uint32_t>(f.y_resolution));
-    put32(out, f.colours_used);
-    put32(out, f.important_colours);
+    put(out, f.file_size, 4);
+    put(out, f.reserved1, 2);
+    put(out, f.reserved2, 2);
+    put(out, f.data_offset, 4);
+    put(out, f.info_size, 4);
+    put(out, static_cast<std::uint32_t>(f.width), 4);
+    put(out, static_cast<std::uint32_t>(f.height), 4);
+    put(out, f.planes, 2);
+    put(out, f.bit_count, 2);
+    put(out, f.compression, 4);
+    put(out, f.image_size, 4);
+    put(out, static_cast<std::uint32_t>(f.x_resolution), 4);
+    put(out, static_cast<std::uint32_t>(f.y_resolution), 4);
+    put(out, f.colours_used, 4);
+    put(out, f.important_colours, 4);
     return out;
 }
 
