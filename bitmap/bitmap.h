@@ -56,14 +56,16 @@ inline constexpr std::uint64_t BITMAP_MAX_PIXEL_BYTES = std::uint64_t{1} << 30;
 // negative width or height and pixel rows that could not be described by a
 // 32-bit file size or held in BITMAP_MAX_PIXEL_BYTES are refused.
 std::int32_t check_bitmap_header(std::FILE* file, BitmapHeader* header);
-// The same on the first 54 bytes of a buffer.
+// The same on the first 54 bytes of a buffer; a buffer shorter than that is
+// reported as a read error with the error number 0.
 std::int32_t check_bitmap_header_in_buffer(const std::uint8_t* data, std::size_t size, BitmapHeader* header);
 
 // Reads a BMP file from an open file into pixels (and, for 1, 4 and 8 bits,
 // palette, when its slot is given).  With header_read set the header is
 // taken as it stands in header and the file must stand just behind it;
 // otherwise the header is read and checked first.  The pixel rows are read
-// right behind the palette.  Returns 0; -1 for a read or format error; -2
+// right behind the palette (read over when no palette slot is given), and
+// only once every row is there are the buffers sized.  Returns 0; -1 for a read or format error; -2
 // when memory runs out; -3 without a pixel slot.  Whatever it sized stays
 // with the caller on failure.
 std::int32_t read_bitmap(std::FILE* file, BitmapHeader* header, std::vector<std::uint8_t>* palette,
