@@ -1,6 +1,9 @@
 #include "file_utils.h"
 
 #include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 FilePtr open_file(const char* path, const char* mode)
@@ -32,4 +35,95 @@ bool is_same_file(const char* path_a, const char* path_b)
     struct stat b {};
     if (stat(path_a, &a) != 0 || stat(path_b, &b) != 0) return false;
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+namespace {
+
+// The file a path finally names, following symbolic links; the path itself
+// when it does not exist or cannot be resolved.
+std::string resolve_destination(const char* path)
+{
+    struct stat link_status {};
+    if (lstat(path, &link_status) != 0 || !S_ISLNK(link_status.st_mode)) return path;
+    char* resolved = realpath(path, nullptr);
+    if (resolved == nullptr) return path;
+    std::string result(resolved);
+    std::free(resolved);
+    return result;
+}
+
+}  // namespace
+
+int ReplacingFile::open(const char* path, const char* mode)
+{
+    discard();
+    if (path == nullptr || *path == '\0' || mode == nullptr) {
+        errno = EINVAL;
+        return -1;
+    }
+    destination_ = resolve_destination(path);
+
+    struct stat status {};
+    if (stat(destination_.c_str(), &status) == 0) {
+        if (S_ISDIR(status.st_mode)) {
+            errno = EISDIR;
+            return -1;
+        }
+        if (!S_ISREG(status.st_mode)) {
+            file_ = open_file(destination_.c_str(), mode);
+            return file_ ? 0 : -1;
+        }
+        if (access(destination_.c_str(), W_OK) != 0) return -1;
+    }
+
+    std::string pattern = destination_ + ".XXXXXX";
+    const int descriptor = mkstemp(pattern.data());
+    if (descriptor < 0) return -1;
+    // mkstemp creates the file for its owner alone; give it the permissions
+    // a plain fopen would.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(descriptor, static_cast<mode_t>(0666 & ~mask));
+    file_.reset(fdopen(descriptor, mode));
+    if (!file_) {
+        const int saved_errno = errno;
+        close(descriptor);
+        unlink(pattern.c_str());
+        errno = saved_errno;
+        return -1;
+    }
+    temporary_ = pattern;
+    return 0;
+}
+
+int ReplacingFile::commit()
+{
+    if (!file_) {
+        errno = EBADF;
+        return -1;
+    }
+    if (close_written_file(file_) != 0) {
+        const int saved_errno = errno;
+        discard();
+        errno = saved_errno;
+        return -1;
+    }
+    if (temporary_.empty()) return 0;
+    if (std::rename(temporary_.c_str(), destination_.c_str()) != 0) {
+        const int saved_errno = errno;
+        discard();
+        errno = saved_errno;
+        return -1;
+    }
+    temporary_.clear();
+    return 0;
+}
+
+void ReplacingFile::discard()
+{
+    file_.reset();
+    if (!temporary_.empty()) {
+        unlink(temporary_.c_str());
+        temporary_.clear();
+    }
 }

@@ -3,7 +3,16 @@
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -35,6 +44,87 @@ TEST(CloseWrittenFile, ReportsErrorsThatShowOnlyAtFlush)
     std::fputs("hello", fine.get());
     EXPECT_EQ(close_written_file(fine), 0);
     EXPECT_EQ(read_file_bytes(dir.file("ok.txt")), "hello");
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::string> folder_names(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& item : std::filesystem::directory_iterator(folder)) names.push_back(item.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+int write_replacing(const std::string& path, const std::string& text)
+{
+    ReplacingFile file;
+    if (file.open(path.c_str(), "wb") != 0) return -1;
+    std::fwrite(text.data(), 1, text.size(), file.get());
+    return file.commit();
+}
+
+TEST(ReplacingFile, PutsTheFileInPlaceOnlyWhenComplete)
+{
+    TempDir dir;
+    const std::string target = dir.file("out.flx");
+    write_file_bytes(target, "old contents");
+
+    {
+        ReplacingFile dropped;
+        ASSERT_EQ(dropped.open(target.c_str(), "wb"), 0);
+        std::fputs("half", dropped.get());
+    }
+    EXPECT_EQ(read_file_bytes(target), "old contents");
+    EXPECT_EQ(folder_names(dir.path()), std::vector<std::string>{"out.flx"});
+
+    EXPECT_EQ(write_replacing(target, "new contents"), 0);
+    EXPECT_EQ(read_file_bytes(target), "new contents");
+    EXPECT_EQ(write_replacing(dir.file("fresh.txt"), "made"), 0);
+    EXPECT_EQ(read_file_bytes(dir.file("fresh.txt")), "made");
+    EXPECT_EQ(folder_names(dir.path()), (std::vector<std::string>{"fresh.txt", "out.flx"}));
+
+    // A link keeps pointing at the file, which gets the new contents.
+    ASSERT_EQ(symlink(target.c_str(), dir.file("link.flx").c_str()), 0);
+    EXPECT_EQ(write_replacing(dir.file("link.flx"), "through the link"), 0);
+    EXPECT_EQ(read_file_bytes(target), "through the link");
+    struct stat link_status {};
+    ASSERT_EQ(lstat(dir.file("link.flx").c_str(), &link_status), 0);
+    EXPECT_TRUE(S_ISLNK(link_status.st_mode));
+}
+
+TEST(ReplacingFile, AFailedWriteLeavesTheEarlierFileUntouched)
+{
+    TempDir dir;
+    const std::string target = dir.file("out.flx");
+    write_file_bytes(target, "old contents");
+
+    // A file-size limit in a child process makes the write fail as a full
+    // disk would.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit {4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(write_replacing(target, std::string(100000, 'x')) == -1 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(read_file_bytes(target), "old contents");
+    EXPECT_EQ(folder_names(dir.path()), std::vector<std::string>{"out.flx"});
+
+    // Devices are written directly, so their errors still show.
+    EXPECT_EQ(write_replacing("/dev/full", "x"), -1);
+    EXPECT_EQ(write_replacing("/dev/null", "x"), 0);
+
+    ReplacingFile folder;
+    EXPECT_EQ(folder.open(dir.path().c_str(), "wb"), -1);
+    EXPECT_EQ(errno, EISDIR);
 }
 
 }  // namespace
