@@ -1,0 +1,6 @@
+#include "tawnix.h"
+
+int main(int argc, char** argv)
+{
+    return run_tawnix(argc, argv);
+}

@@ -1,0 +1,210 @@
+// The tawnix run: command line, load and split, English export, Japanese
+// conversion and the new archive.
+#include "tawnix.h"
+
+#include "command_line.h"
+#include "console.h"
+#include "file_utils.h"
+#include "u7charmap.h"
+#include "u7data_utils.h"
+
+#include <cstring>
+#include <new>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr const char* VERSION = "0.0.19";
+
+// 0 never, 1 always, 2 automatic: export only while the English file does
+// not exist, convert only when the Japanese file exists.
+enum RunMode : int { MODE_NEVER = 0, MODE_ALWAYS = 1, MODE_AUTOMATIC = 2 };
+
+struct TawnixSettings {
+    std::optional<std::string> data_file;
+    std::string output_file = "mainshp.flx.new";
+    std::string map_file = "usecode.map";
+    std::string english_file = "bg_text.en.txt";
+    std::string japanese_file = "bg_text.ja.txt";
+    int export_mode = MODE_AUTOMATIC;
+    int conversion_mode = MODE_AUTOMATIC;
+};
+
+void print_usage()
+{
+    console_printf("使用方法: tawnix [オプション] [データファイル]\n");
+    console_printf("機    能: MAINSHP.FLXのイントロ／エンディング字幕を抽出／日本語に変更します\n");
+    console_printf("オプション:\n");
+    console_printf("    -o       ファイル名     指定したファイルに新しいデータを出力します\n");
+    console_printf("                            (mainshp.flx.new)\n");
+    console_printf("    -m|--map ファイル名     指定したファイルから文字コード対応表を読み込みます\n");
+    console_printf("                            (usecode.map)\n");
+    console_printf("       --ja  ファイル名     指定したファイルから日本語テキストを読み込みます\n");
+    console_printf("                            (bg_text.ja.txt)\n");
+    console_printf("       --en  ファイル名     指定したファイルに英語テキストを出力します\n");
+    console_printf("                            (bg_text.en.txt)\n");
+    console_printf("\n");
+    console_printf("       --write-en-text      英語テキストをファイルに出力します\n");
+    console_printf("       --no-write-en-text   英語テキストをファイルに出力しません\n");
+    console_printf("       --conv-ja-text       日本語に変更したデータファイルを作成します\n");
+    console_printf("       --no-conv-ja-text    日本語に変更したデータファイルを作成しません\n");
+    console_printf("\n");
+    console_printf("    -?|--help               使用方法を表示します\n");
+    console_printf("       --version            バージョンを表示します\n");
+    console_printf("\n");
+    console_printf("データファイルを指定しないときは MAINSHP.FLX を読みます\n");
+    console_printf("\n");
+}
+
+// Fills settings from the arguments.  Returns 0 to go on with the run, or
+// the exit status when the command line ends the program (usage, version,
+// errors).
+int parse_command_line(int argc, char** argv, TawnixSettings& settings)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (arg[0] != '-') {
+            if (settings.data_file) {
+                console_printf("ERROR: コマンドラインパラメータが多すぎます: %s\n", arg);
+                return 1;
+            }
+            settings.data_file = arg;
+            continue;
+        }
+        if (std::strcmp(arg, "-?") == 0 || std::strcmp(arg, "--help") == 0) {
+            print_usage();
+            return 1;
+        }
+        if (std::strcmp(arg, "--version") == 0) {
+            console_printf("tawnix - Ultima VII Black Gate intro/endgate text replace utility %s\n", VERSION);
+            return 1;
+        }
+        std::string* file_setting = nullptr;
+        if (std::strcmp(arg, "-o") == 0) {
+            file_setting = &settings.output_file;
+        } else if (std::strcmp(arg, "-m") == 0 || std::strcmp(arg, "--map") == 0) {
+            file_setting = &settings.map_file;
+        } else if (std::strcmp(arg, "--en") == 0) {
+            file_setting = &settings.english_file;
+        } else if (std::strcmp(arg, "--ja") == 0) {
+            file_setting = &settings.japanese_file;
+        } else if (std::strcmp(arg, "--write-en-text") == 0) {
+            settings.export_mode = MODE_ALWAYS;
+        } else if (std::strcmp(arg, "--no-write-en-text") == 0) {
+            settings.export_mode = MODE_NEVER;
+        } else if (std::strcmp(arg, "--conv-ja-text") == 0) {
+            settings.conversion_mode = MODE_ALWAYS;
+        } else if (std::strcmp(arg, "--no-conv-ja-text") == 0) {
+            settings.conversion_mode = MODE_NEVER;
+        } else {
+            console_printf("ERROR: 不正なオプションです: %s\n", arg);
+            return 1;
+        }
+        if (file_setting != nullptr) {
+            i = take_option_file_name(argc, argv, i, *file_setting);
+            if (i < 0) return 1;
+        }
+    }
+    return 0;
+}
+
+bool path_exists(const std::string& path)
+{
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0;
+}
+
+// The same file when both exist, the same name when one does not.
+bool names_same_file(const std::string& a, const std::string& b)
+{
+    return a == b || is_same_file(a.c_str(), b.c_str());
+}
+
+// Neither output may replace an input (the game's archive, the map or the
+// translator's table), nor the English table the new archive.  Prints the
+// refusal and returns true when one would.
+bool output_overwrites_input(const TawnixSettings& settings, const std::string& data_file)
+{
+    const std::string* refused = nullptr;
+    for (const std::string* input : {&data_file, &settings.map_file, &settings.japanese_file}) {
+        if (refused == nullptr && names_same_file(settings.output_file, *input)) refused = &settings.output_file;
+    }
+    for (const std::string* other :
+         {&data_file, &settings.map_file, &settings.japanese_file, &settings.output_file}) {
+        if (refused == nullptr && names_same_file(settings.english_file, *other)) refused = &settings.english_file;
+    }
+    if (refused == nullptr) return false;
+    console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", refused->c_str());
+    return true;
+}
+
+// Reads the map and the Japanese table and writes the new archive.  0, or
+// the exit status after the reason.
+int convert_japanese_text(const TawnixSettings& settings, FlexArchive& archive, SubtitleTables& tables)
+{
+    if (load_charmap(settings.map_file.c_str()) < 0) {
+        console_printf("ERROR: %s を読み込めません\n", settings.map_file.c_str());
+        return 1;
+    }
+    if (read_japanese_text_file(archive, tables, settings.japanese_file.c_str()) <= 0) {
+        console_printf("ERROR: %s を読み込めません\n", settings.japanese_file.c_str());
+        return 1;
+    }
+    console_printf("新しいMAINSHP.FLXを作成します\n");
+    if (write_flexfile(&archive, settings.output_file.c_str()) < 0) {
+        console_printf("ERROR: %s を作成できません\n", settings.output_file.c_str());
+        return 1;
+    }
+    free_charmap();
+    return 0;
+}
+
+int run(int argc, char** argv)
+{
+    TawnixSettings settings;
+    if (const int status = parse_command_line(argc, argv, settings); status != 0) return status;
+    const std::string data_file = settings.data_file.value_or("MAINSHP.FLX");
+    if (output_overwrites_input(settings, data_file)) return 1;
+
+    register_flexfile_readfunc(ENTRY_RAW, read_data_from_buffer);
+    register_flexfile_readfunc(ENTRY_TEXT, read_text_from_buffer);
+    FlexArchivePtr archive;
+    if (read_flexfile(&archive, data_file.c_str(), subtitle_type_runs) != 0) {
+        console_printf("ERROR: %s を読み込めません\n", data_file.c_str());
+        return -1;
+    }
+    SubtitleTables tables;
+    if (load_subtitle_tables(*archive, tables, data_file.c_str()) != 0) return -1;
+
+    int done = 0;
+    const bool export_english = settings.export_mode == MODE_ALWAYS ||
+                                (settings.export_mode == MODE_AUTOMATIC && !path_exists(settings.english_file));
+    if (export_english) {
+        if (write_english_text_file(settings.english_file.c_str(), tables) != 0) return 1;
+        ++done;
+    }
+    const bool convert = settings.conversion_mode == MODE_ALWAYS ||
+                         (settings.conversion_mode == MODE_AUTOMATIC && path_exists(settings.japanese_file));
+    if (convert) {
+        if (const int status = convert_japanese_text(settings, *archive, tables); status != 0) return status;
+        ++done;
+    }
+
+    free_subtitle_tables(tables);
+    free_flexfile(archive);
+    console_printf(done > 0 ? "処理完了\n" : "何もすることがありません\n");
+    return 0;
+}
+
+}  // namespace
+
+int run_tawnix(int argc, char** argv)
+{
+    try {
+        const int status = run(argc, argv);
+        free_charmap();
+        return status;
+    } catch (const std::bad_alloc&) {
+        exit_memory_exhausted("tawnix", __LINE__);
+    }
+}
