@@ -98,49 +98,6 @@ std::vector<std::size_t> spread_sizes(BenchRandom& random, std::size_t count, st
     return sizes;
 }
 
-void put_le16(std::vector<std::uint8_t>& out, int value)
-{
-    std::uint8_t bytes[2];
-    write_le16_to_buffer(bytes, static_cast<std::uint32_t>(value));
-    out.insert(out.end(), bytes, bytes + 2);
-}
-
-// One span: raw, or as repeat runs (three or more equal pixels) and literal
-// runs between them.
-void put_span(std::vector<std::uint8_t>& out, int x, int y, const std::uint8_t* pixels, int count)
-{
-    bool has_repeat = false;
-    for (int k = 0; k + 2 < count && !has_repeat; ++k) {
-        has_repeat = pixels[k] == pixels[k + 1] && pixels[k] == pixels[k + 2];
-    }
-    put_le16(out, count * 2 + (has_repeat ? 1 : 0));
-    put_le16(out, x);
-    put_le16(out, y);
-    if (!has_repeat) {
-        out.insert(out.end(), pixels, pixels + count);
-        return;
-    }
-    int k = 0;
-    while (k < count) {
-        int same = 1;
-        while (k + same < count && pixels[k + same] == pixels[k] && same < 127) ++same;
-        if (same >= 3) {
-            out.push_back(static_cast<std::uint8_t>(same * 2 + 1));
-            out.push_back(pixels[k]);
-            k += same;
-            continue;
-        }
-        int end = k + 1;
-        while (end < count && end - k < 127 &&
-               !(end + 2 < count && pixels[end] == pixels[end + 1] && pixels[end] == pixels[end + 2])) {
-            ++end;
-        }
-        out.push_back(static_cast<std::uint8_t>((end - k) * 2));
-        out.insert(out.end(), pixels + k, pixels + end);
-        k = end;
-    }
-}
-
 // Outlined horizontal strokes on a row: outline at both ends, text colour
 // between.
 void draw_stroke(std::vector<std::uint8_t>& pixels, int width, int y, int start, int length, std::uint8_t text,
@@ -310,27 +267,20 @@ int write_exult_translation_file(const std::string& path, int records, int map_s
 std::vector<std::uint8_t> encode_frame(const std::vector<std::uint8_t>& pixels, int width, int height,
                                        std::uint8_t transparent, int origin_x, int origin_y)
 {
-    std::vector<std::uint8_t> out;
-    put_le16(out, width - origin_x);   // right: from the origin column on
-    put_le16(out, origin_x);           // left
-    put_le16(out, origin_y);           // ascent: rows above the origin row
-    put_le16(out, height - origin_y);  // descent: from the origin row down
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* row = pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-        int x = 0;
-        while (x < width) {
-            if (row[x] == transparent) {
-                ++x;
-                continue;
-            }
-            int end = x;
-            while (end < width && row[end] != transparent && end - x < 32767) ++end;
-            put_span(out, x - origin_x, y - origin_y, row + x, end - x);
-            x = end;
-        }
+    // Measured first, then written; the extents are the whole area's.
+    const int right = width - origin_x;
+    const int descent = height - origin_y;
+    std::int32_t size = 0;
+    if (encode_shape(pixels.data(), width, height, transparent, origin_x, origin_y, right, origin_x, origin_y, descent,
+                     nullptr, &size) != 0) {
+        return {};
     }
-    put_le16(out, 0);
-    return out;
+    std::vector<std::uint8_t> frame(static_cast<std::size_t>(size));
+    if (encode_shape(pixels.data(), width, height, transparent, origin_x, origin_y, right, origin_x, origin_y, descent,
+                     frame.data(), &size) != 1) {
+        return {};
+    }
+    return frame;
 }
 
 Shape make_font_shape(BenchRandom& random, int glyph_count, std::uint8_t text_colour)
@@ -508,37 +458,7 @@ int write_subtitle_translation_file(const std::string& path, int intro_lines, in
 
 int write_bench_flexfile(FlexArchive& archive, const std::string& path)
 {
-    // Laid out by hand until the library's archive writer is in: shapes
-    // first get their sizes from their frames, then every entry its offset.
-    std::uint32_t position =
-        static_cast<std::uint32_t>(FLEX_HEADER_SIZE + FLEX_TABLE_ENTRY_SIZE * archive.entries.size());
-    for (FlexEntry& entry : archive.entries) {
-        if (Shape* shape = std::get_if<Shape>(&entry.object)) entry.size = update_shape_layout(*shape);
-        entry.offset = entry.size == 0 ? 0 : position;
-        position += entry.size;
-    }
-    std::vector<std::uint8_t> file(position, 0);
-    std::copy(archive.title.begin(), archive.title.end(), file.begin());
-    std::uint8_t* p = write_le32_to_buffer(file.data() + FLEX_TITLE_SIZE, archive.magic1);
-    p = write_le32_to_buffer(p, static_cast<std::uint32_t>(archive.count));
-    p = write_le32_to_buffer(p, archive.magic2);
-    for (std::uint32_t word : archive.reserved) p = write_le32_to_buffer(p, word);
-    for (const FlexEntry& entry : archive.entries) {
-        p = write_le32_to_buffer(p, entry.offset);
-        p = write_le32_to_buffer(p, entry.size);
-    }
-    for (std::size_t i = 0; i < archive.entries.size(); ++i) {
-        const FlexEntry& entry = archive.entries[i];
-        if (entry.offset == 0) continue;
-        std::uint8_t* out = file.data() + entry.offset;
-        if (const RawData* raw = std::get_if<RawData>(&entry.object)) {
-            std::copy(raw->bytes.begin(), raw->bytes.end(), out);
-        } else if (write_shape_to_buffer(&entry.object, out, static_cast<std::int32_t>(entry.size),
-                                         static_cast<std::int32_t>(i)) != static_cast<std::int32_t>(entry.size)) {
-            return -1;
-        }
-    }
-    return write_bytes_file(path, file);
+    return write_flexfile(&archive, path.c_str()) < 0 ? -1 : 0;
 }
 
 int write_bench_bitmap(const std::string& path, int width, int height, const std::vector<std::uint8_t>& palette_rgb,

@@ -57,10 +57,9 @@ int write_exult_message_file(const std::string& path, const ExultMessageFile& sh
 // turn, each with its own font and a text from the map.
 int write_exult_translation_file(const std::string& path, int records, int map_size);
 
-// Frame data (header, spans, end marker) for a pixel area of width × height
-// bytes, rows from the top, with the origin at (origin_x, origin_y): every
-// stretch of pixels other than transparent becomes one span, run-length
-// coded where it has runs of three or more equal pixels, raw otherwise.
+// Frame data for a pixel area of width × height bytes, rows from the top,
+// with the origin at (origin_x, origin_y), through the library's frame
+// encoder; empty when the encoder refuses the area.
 std::vector<std::uint8_t> encode_frame(const std::vector<std::uint8_t>& pixels, int width, int height,
                                        std::uint8_t transparent, int origin_x, int origin_y);
 
@@ -92,9 +91,8 @@ int write_mainshp_archive(const std::string& path, int intro_lines, int ending_l
 // bg_text.ja.txt: a translation of every line of both texts.
 int write_subtitle_translation_file(const std::string& path, int intro_lines, int ending_lines, int map_size);
 
-// The archive as a FLEX file: the header as it stands, entries packed in
-// table order, each written by the library's writer of its type (plain
-// bytes and shapes).  0 or -1.
+// The archive as a FLEX file, through the library's archive writer: the
+// header as it stands, entries packed in table order.  0 or -1.
 int write_bench_flexfile(FlexArchive& archive, const std::string& path);
 
 // An 8-bit BMP through the library's bitmap writer: 256 palette colours

@@ -66,9 +66,13 @@ RunResult measure_child(char** argv, const char* folder, const char* out, const 
     timespec start{};
     clock_gettime(CLOCK_MONOTONIC, &start);
     const pid_t pid = fork();
-    if (pid < 0) return result;
+    if (pid < 0) {
+        sigprocmask(SIG_SETMASK, &previous, nullptr);
+        return result;
+    }
     if (pid == 0) {
         sigprocmask(SIG_SETMASK, &previous, nullptr);
+        close(RESULT_FD);  // the program gets only its three standard streams
         if (chdir(folder) != 0) _exit(127);
         redirect(STDOUT_FILENO, out);
         redirect(STDERR_FILENO, err);

@@ -42,7 +42,7 @@ struct Options {
     std::string work;     // where the inputs are generated
     std::string lang;     // LANG for the programs; empty: unset (CP932 output)
     int runs = 3;
-    double timeout = 60.0;
+    double timeout = 30.0;
     double budget = 5.0;  // seconds of one scale's runs after which no more are made
     std::set<std::string> only;
 };
@@ -55,7 +55,7 @@ void print_usage()
         "  --compare OLD_DIR  run DIR's and OLD_DIR's programs on the same inputs and\n"
         "                     compare status, standard output and files, instead of timing\n"
         "  --runs N           runs per measurement, the best counts (3)\n"
-        "  --timeout SECONDS  a run still going after this is killed and marked (60)\n"
+        "  --timeout SECONDS  a run still going after this is killed and marked (30)\n"
         "  --budget SECONDS   no further runs of one scale once its runs took this long (5)\n"
         "  --only PROGRAM     only this program's rows (may be repeated)\n"
         "  --lang VALUE       LANG for the programs (unset by default: CP932 output)\n"
@@ -496,6 +496,7 @@ bool run_comparison(const Options& options, const Tools& tools, const fs::path& 
     std::printf("Comparison: new programs %s, old programs %s, LANG %s\n\n", options.bin.c_str(),
                 options.compare.c_str(), options.lang.empty() ? "unset" : options.lang.c_str());
     bool all_same = true;
+    int not_compared = 0;
     for (const BenchCase& bench : bench_cases()) {
         if (!options.only.empty() && options.only.count(bench.program) == 0) continue;
         const std::string new_program = options.bin + "/" + bench.program;
@@ -531,6 +532,20 @@ bool run_comparison(const Options& options, const Tools& tools, const fs::path& 
                 results[side] = run_process(request);
                 fs::rename(run_folder, folder / sides[side], error);
                 if (error) return false;
+            }
+
+            // A run cut off at the time limit left partial outputs: nothing to compare.
+            if (results[0].timed_out || results[1].timed_out) {
+                const bool both = results[0].timed_out && results[1].timed_out;
+                ++not_compared;
+                std::printf("  %4dx  new %9s  old %9s  NOT COMPARED: %s timed out\n", scale,
+                            format_seconds(results[0].seconds).c_str(), format_seconds(results[1].seconds).c_str(),
+                            both ? "both" : results[0].timed_out ? "new" : "old");
+                std::fflush(stdout);
+                std::error_code error;
+                fs::remove_all(folder, error);
+                if (both) break;  // the larger scales would only time out too
+                continue;
             }
 
             std::string report;
@@ -571,8 +586,14 @@ bool run_comparison(const Options& options, const Tools& tools, const fs::path& 
             fs::remove_all(folder, error);
         }
     }
-    std::printf("\n%s\n", all_same ? "Every run identical." : "Some runs differ.");
-    return all_same;
+    if (!all_same) {
+        std::printf("\nSome runs differ.\n");
+    } else if (not_compared > 0) {
+        std::printf("\nEvery compared run identical; %d not compared (timed out: raise --timeout).\n", not_compared);
+    } else {
+        std::printf("\nEvery run identical.\n");
+    }
+    return all_same && not_compared == 0;
 }
 
 }  // namespace

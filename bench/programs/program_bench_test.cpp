@@ -318,32 +318,6 @@ std::int32_t decode_frame(const ShapeFrame& frame, std::vector<std::uint8_t>& ar
                         frame.data.data(), static_cast<std::int32_t>(frame.data.size()), nullptr);
 }
 
-TEST(Generators, FramesDecodeToTheirPixels)
-{
-    BenchRandom random{42};
-    std::vector<std::vector<std::uint8_t>> images;
-    images.emplace_back(20 * 3, 0xFF);  // nothing drawn: header and end marker only
-    std::vector<std::uint8_t> long_run(300 * 2, 7);  // runs beyond one run byte's 127 pixels
-    long_run[450] = 0xFF;
-    images.push_back(long_run);
-    std::vector<std::uint8_t> varied(37 * 11);
-    for (std::uint8_t& p : varied) p = random.next(3) == 0 ? 0xFF : static_cast<std::uint8_t>(random.next(4));
-    images.push_back(varied);
-    const int widths[] = {20, 300, 37};
-    for (std::size_t i = 0; i < images.size(); ++i) {
-        const int width = widths[i];
-        const int height = static_cast<int>(images[i].size()) / width;
-        ShapeFrame frame;
-        frame.data = encode_frame(images[i], width, height, 0xFF, width / 2, height - 1);
-        if (i == 0) {
-            EXPECT_EQ(frame.data.size(), 10u);
-        }
-        std::vector<std::uint8_t> area;
-        EXPECT_EQ(decode_frame(frame, area, width, height, width / 2, height - 1), 0) << i;
-        EXPECT_EQ(area, images[i]) << i;
-    }
-}
-
 TEST(Generators, FontArchiveLoadsAndEveryGlyphDecodes)
 {
     TempFolder folder;
