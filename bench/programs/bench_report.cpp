@@ -190,3 +190,48 @@ long first_differing_line(const std::string& first, const std::string& second)
         if (mask_trace_addresses(line_a) != mask_trace_addresses(line_b)) return number;
     }
 }
+
+Figures figures_of(const std::vector<Measurement>& scales, long own_kb)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    Figures f{nan, nan, nan};
+    if (scales.empty()) return f;
+    const Measurement& m = scales.back();
+    if (!m.measured) return f;
+    f.ratio = m.fastest.seconds / m.floor;
+    f.memory = memory_per_input_byte(m.peak_kb, own_kb, m.input_bytes);
+    const Measurement* previous = scales.size() >= 2 ? &scales[scales.size() - 2] : nullptr;
+    if (previous != nullptr && previous->measured) {
+        f.growth = growth_exponent(previous->fastest.seconds, m.fastest.seconds);
+    }
+    return f;
+}
+
+RowSummary judge_row(const std::string& name, const std::vector<Measurement>& scales, long own_kb)
+{
+    RowSummary row;
+    row.name = name;
+    bool timed_out = false;
+    for (const Measurement& m : scales) {
+        if (m.failed) {
+            row.failed = true;
+            row.verdict = "FAILED at " + std::to_string(m.scale) + "x: " + m.note;
+            return row;
+        }
+        timed_out = timed_out || m.timed_out;
+    }
+    const Figures f = figures_of(scales, own_kb);
+    const TargetVerdict verdict = check_targets(f.ratio, f.growth, f.memory);
+    row.ok = verdict.all_ok() && !timed_out;
+    if (row.ok) {
+        row.verdict = "ok";
+        return row;
+    }
+    row.verdict = "MISS:";
+    if (timed_out) row.verdict += " timeout";
+    if (!verdict.ratio_ok) row.verdict += " ratio";
+    if (!verdict.growth_ok) row.verdict += " growth";
+    if (!verdict.memory_ok) row.verdict += " memory";
+    return row;
+}
+

@@ -3,8 +3,12 @@
 // runs' outputs with the run-to-run addresses of trace lines masked.
 #pragma once
 
+#include "process_run.h"
+
 #include <cstdint>
+#include <limits>
 #include <string>
+#include <vector>
 
 // Targets, checked at the largest scale.
 inline constexpr double TARGET_RATIO = 3.0;        // program time / floor time
@@ -48,3 +52,41 @@ FileComparison compare_files(const std::string& first, const std::string& second
 // (counted from 1; a line missing from one file differs).  -1 when a file
 // cannot be read.
 long first_differing_line(const std::string& first, const std::string& second);
+
+// ---------------------------------------------------------------------------
+// Rows of the timing table
+
+// One scale of one row.
+struct Measurement {
+    int scale = 0;
+    bool measured = false;  // the program ran (perhaps only until its time limit)
+    bool failed = false;    // it ended with a status other than 0 or by a signal, or could not be set up
+    bool timed_out = false;
+    RunResult fastest;      // the fastest run
+    long peak_kb = 0;       // the largest peak of all runs
+    int runs = 0;
+    double floor = std::numeric_limits<double>::quiet_NaN();  // seconds
+    std::uint64_t input_bytes = 0;
+    std::uint64_t output_bytes = 0;
+    bool wrote_stderr = false;
+    std::string note;
+};
+
+// The figures the targets judge, of the last scale so far; the growth from
+// the scale before it (the scales are 10× apart).  NaN where not measured.
+struct Figures {
+    double ratio;
+    double growth;
+    double memory;
+};
+Figures figures_of(const std::vector<Measurement>& scales, long own_kb);
+
+struct RowSummary {
+    std::string name;
+    bool ok = false;      // every target met
+    bool failed = false;  // a run failed: the measurement itself is void
+    std::string verdict;  // "ok", "MISS: ..." or "FAILED at ...: ..."
+};
+// The verdict of a row once all its scales are through: the targets are
+// judged on the last one.
+RowSummary judge_row(const std::string& name, const std::vector<Measurement>& scales, long own_kb);

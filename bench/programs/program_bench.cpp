@@ -202,21 +202,6 @@ RunRequest request_for(const std::vector<std::string>& argv, const fs::path& fol
 // ---------------------------------------------------------------------------
 // Timing
 
-struct Measurement {
-    int scale = 0;
-    bool measured = false;   // the program ran (perhaps only until its time limit)
-    bool failed = false;     // it ended with a status other than 0, or by a signal
-    bool timed_out = false;
-    RunResult fastest;       // the fastest run
-    long peak_kb = 0;        // the largest peak of all runs
-    int runs = 0;
-    double floor = NOT_MEASURED;
-    std::uint64_t input_bytes = 0;
-    std::uint64_t output_bytes = 0;
-    bool wrote_stderr = false;
-    std::string note;
-};
-
 // The best of up to `runs` runs, each on a fresh output folder.
 Measurement measure_program(const std::string& executable, const Invocation& invocation, const fs::path& output,
                             const fs::path& scratch, const Tools& tools, const Options& options)
@@ -319,62 +304,6 @@ std::string fixed(double value, const char* format, bool lower_bound = false)
     char text[32];
     std::snprintf(text, sizeof text, format, value);
     return (lower_bound ? ">" : "") + std::string(text);
-}
-
-struct RowSummary {
-    std::string name;
-    bool ok = false;
-    bool failed = false;
-    std::string verdict;
-};
-
-// The figures of one scale that the targets judge.
-struct Figures {
-    double ratio = NOT_MEASURED;
-    double growth = NOT_MEASURED;  // only at the largest scale
-    double memory = NOT_MEASURED;
-};
-
-Figures figures_of(const std::vector<Measurement>& scales, long own_kb)
-{
-    Figures f;
-    const Measurement& m = scales.back();
-    if (!m.measured) return f;
-    f.ratio = m.fastest.seconds / m.floor;
-    f.memory = memory_per_input_byte(m.peak_kb, own_kb, m.input_bytes);
-    if (scales.size() == std::size(BENCH_SCALES) && scales[1].measured) {
-        f.growth = growth_exponent(scales[1].fastest.seconds, m.fastest.seconds);
-    }
-    return f;
-}
-
-// The verdict of a row once all its scales are through.
-RowSummary judge_row(const std::string& name, const std::vector<Measurement>& scales, long own_kb)
-{
-    RowSummary row;
-    row.name = name;
-    bool timed_out = false;
-    for (const Measurement& m : scales) {
-        if (m.failed) {
-            row.failed = true;
-            row.verdict = "FAILED at " + std::to_string(m.scale) + "x: " + m.note;
-            return row;
-        }
-        timed_out = timed_out || m.timed_out;
-    }
-    const Figures f = figures_of(scales, own_kb);
-    const TargetVerdict verdict = check_targets(f.ratio, f.growth, f.memory);
-    row.ok = verdict.all_ok() && !timed_out;
-    if (row.ok) {
-        row.verdict = "ok";
-        return row;
-    }
-    row.verdict = "MISS:";
-    if (timed_out) row.verdict += " timeout";
-    if (!verdict.ratio_ok) row.verdict += " ratio";
-    if (!verdict.growth_ok) row.verdict += " growth";
-    if (!verdict.memory_ok) row.verdict += " memory";
-    return row;
 }
 
 bool run_timing(const Options& options, const Tools& tools, const fs::path& work)

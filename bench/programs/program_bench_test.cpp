@@ -215,6 +215,63 @@ TEST(Report, MemoryIsThePeakBeyondTheProgramsOwn)
     EXPECT_TRUE(std::isnan(memory_per_input_byte(5000, 3000, 0)));
 }
 
+// A measured scale: time, floor, peak (KiB) and input bytes.
+Measurement scale_of(int scale, double seconds, double floor, long peak_kb, std::uint64_t input_bytes)
+{
+    Measurement m;
+    m.scale = scale;
+    m.measured = true;
+    m.fastest.finished = true;
+    m.fastest.seconds = seconds;
+    m.floor = floor;
+    m.peak_kb = peak_kb;
+    m.input_bytes = input_bytes;
+    return m;
+}
+
+TEST(Report, RowsAreJudgedOnTheirLargestScale)
+{
+    const long own = 3000;  // KiB the program takes on --version
+    struct Case {
+        const char* what;
+        std::vector<Measurement> scales;
+        bool ok;
+        bool failed;
+        const char* verdict;
+    };
+    Measurement timed_out = scale_of(100, 30.0, 0.1, 9000, 1 << 20);
+    timed_out.timed_out = true;
+    Measurement ten_cut_off = scale_of(10, 30.0, 0.1, 4000, 1 << 20);
+    ten_cut_off.timed_out = true;
+    Measurement not_run;
+    not_run.scale = 100;
+    not_run.note = "not run";
+    Measurement failed = scale_of(10, 0.1, 0.1, 4000, 1 << 20);
+    failed.failed = true;
+    failed.note = "exit status 255";
+    const std::vector<Case> cases = {
+        // 1x may miss: only the largest scale counts.
+        {"linear and lean", {scale_of(1, 0.5, 0.01, 9000, 1000), scale_of(10, 0.1, 0.05, 4000, 1 << 20),
+                             scale_of(100, 1.0, 0.5, 3000 + 2048, 1 << 20)}, true, false, "ok"},
+        {"slow", {scale_of(1, 0.01, 0.01, 3100, 1000), scale_of(10, 0.1, 0.05, 4000, 1 << 20),
+                  scale_of(100, 1.0, 0.3, 4000, 1 << 20)}, false, false, "MISS: ratio"},
+        {"quadratic and greedy", {scale_of(1, 0.01, 0.01, 3100, 1000), scale_of(10, 0.1, 0.1, 4000, 1 << 20),
+                                  scale_of(100, 1.5, 1.0, 3000 + 2049, 1 << 20)}, false, false, "MISS: growth memory"},
+        {"cut off at 100x", {scale_of(1, 0.01, 0.01, 3100, 1000), scale_of(10, 0.1, 0.1, 4000, 1 << 20), timed_out},
+         false, false, "MISS: timeout ratio growth memory"},
+        {"cut off at 10x", {scale_of(1, 0.01, 0.01, 3100, 1000), ten_cut_off, not_run}, false, false,
+         "MISS: timeout ratio growth memory"},
+        {"failed", {scale_of(1, 0.01, 0.01, 3100, 1000), failed, not_run}, false, true,
+         "FAILED at 10x: exit status 255"},
+    };
+    for (const Case& c : cases) {
+        const RowSummary row = judge_row(c.what, c.scales, own);
+        EXPECT_EQ(row.ok, c.ok) << c.what;
+        EXPECT_EQ(row.failed, c.failed) << c.what;
+        EXPECT_EQ(row.verdict, c.verdict) << c.what;
+    }
+}
+
 TEST(Report, SizesAndTimes)
 {
     EXPECT_EQ(format_bytes(0), "0B");
