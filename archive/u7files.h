@@ -109,3 +109,30 @@ using IffArchivePtr = std::unique_ptr<IffArchive>;
 
 int read_ifffile(IffArchivePtr* archive, const char* path);
 void free_ifffile(IffArchivePtr& archive);
+
+// ---------------------------------------------------------------------------
+// Writing archives (u7files_write.cpp)
+//
+// Both writers put the file in place only when it is complete: a failure
+// (a faulty entry, a write error, a full disk) leaves no partial file behind
+// and an earlier file of the same name untouched.
+
+// Lays the entries out and writes the FLEX file at path: the header as it
+// stands, the entries packed back to back in table order after the table,
+// each produced by the write function of its type; shape entries are laid
+// out afresh first (their frame listing is printed) and take their new
+// sizes.  Returns the file's size, or -1 (with a message; none for a null
+// archive or a null or empty path).
+std::int64_t write_flexfile(FlexArchive* archive, const char* path);
+// Sets every entry's offset for a packed layout (0 for an empty entry) and
+// returns the total file size.  An entry without an object whose offset is
+// 0 is empty whatever its size, and its size becomes 0 too.
+std::int64_t assign_flexfile_offsets(FlexArchive& archive);
+
+// Writes the IFF file at path chunk by chunk, shape chunks laid out afresh.
+// Returns the file's size, or -1 (with a message; none for a null archive
+// or a null or empty path).
+std::int64_t write_ifffile(IffArchive* archive, const char* path);
+// Sets the size of every shape chunk (its shape's size plus the name field)
+// and the form size; returns the form size.
+std::int64_t assign_ifffile_sizes(IffArchive& archive);
