@@ -55,3 +55,23 @@ std::int32_t decode_shape(std::uint8_t* destination, std::int32_t width, std::in
                           std::int32_t origin_x, std::int32_t origin_y, std::int32_t* right, std::int32_t* left,
                           std::int32_t* ascent, std::int32_t* descent, const std::uint8_t* data, std::int32_t size,
                           std::uint32_t* counts);
+
+// Encodes a width × height area of 8-bit pixels (row by row from the top)
+// as frame data: the header (right, left, ascent, descent as their low 16
+// bits), one span per stretch of pixels that differ from the low 8 bits of
+// transparent (cut at 1024 pixels), each span run-length coded only when
+// its runs are shorter than its raw pixels, then the end marker.  The frame
+// origin is at (origin_x, origin_y); a negative extent is computed from
+// the pixels.  Null pixels give a frame without spans.  Prints the
+// "pre encode check" trace line.
+//
+// *size is the capacity of out on entry (out null or a capacity of 0 or
+// less: measure only) and the bytes the frame needs on return.  Returns 1
+// when the whole frame was written, 0 when it was measured or did not fit
+// (nothing is ever written at or beyond the capacity), and -1 for refused
+// arguments (size untouched): a width or height below 1 or above 32767 (the
+// frame's coordinates are 16-bit), an origin outside the area, a null size,
+// or a frame whose size would not fit 31 bits.
+std::int32_t encode_shape(const std::uint8_t* pixels, std::int32_t width, std::int32_t height, std::int32_t transparent,
+                          std::int32_t origin_x, std::int32_t origin_y, std::int32_t right, std::int32_t left,
+                          std::int32_t ascent, std::int32_t descent, std::uint8_t* out, std::int32_t* size);
