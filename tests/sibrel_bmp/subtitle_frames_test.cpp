@@ -4,6 +4,7 @@
 #include "sibrel_bmp.h"
 
 #include "../archive/stdout_capture.h"
+#include "../archive/u7_test_builders.h"
 #include "subtitle_test_images.h"
 #include "temp_dir.h"
 #include "u7shape_utils.h"
@@ -38,19 +39,9 @@ protected:
     TempDir dir;
 };
 
-Bytes le16(int value)
-{
-    return {static_cast<std::uint8_t>(value & 0xFF), static_cast<std::uint8_t>((value >> 8) & 0xFF)};
-}
+namespace tb = test_builders;
 
-Bytes concat(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
-    return out;
-}
-
-const Bytes SUBTITLE_HEADER = concat({le16(160), le16(159), le16(0), le16(46)});
+const Bytes EMPTY_SUBTITLE_FRAME = tb::build_frame(160, 159, 0, 46, {});
 
 // A shape of the given frames, as the reader would make it.
 Shape shape_of(const std::vector<Bytes>& frames)
@@ -159,13 +150,11 @@ TEST_F(SubtitleFrames, FrameZeroTakesTheEncodedImage)
     pixels[3 * 320 + 160] = 11;
     pixels[3 * 320 + 161] = 0;
     pixels[3 * 320 + 162] = 11;
-    const Bytes expected = concat({SUBTITLE_HEADER,
-                                   le16(6 * 2 + 1), le16(-11), le16(2), {0x02, 0x00, 0x0B, 0x0B},
-                                   le16(3 * 2), le16(0), le16(3), {0x0B, 0x00, 0x0B},
-                                   le16(0)});
+    const Bytes expected = tb::build_frame(
+        160, 159, 0, 46, {tb::encoded_span(-11, 2, 6, {tb::literal_run({0}), tb::repeat_run(5, 11)}), tb::raw_span(0, 3, {11, 0, 11})});
 
-    const Bytes old_frame_1 = concat({concat({le16(1), le16(2), le16(3), le16(4)}), le16(0)});
-    Shape shape = shape_of({concat({le16(9), le16(9), le16(9), le16(9), le16(0)}), old_frame_1});
+    const Bytes old_frame_1 = tb::build_frame(1, 2, 3, 4, {});
+    Shape shape = shape_of({tb::build_frame(9, 9, 9, 9, {}), old_frame_1});
     shape.frames[0].offset = 12;
     test_capture::begin();
     ASSERT_EQ(store_subtitle_frame(shape, pixels, "image.bmp"), 0);
@@ -181,37 +170,12 @@ TEST_F(SubtitleFrames, FrameZeroTakesTheEncodedImage)
     test_capture::begin();
     ASSERT_EQ(store_subtitle_frame(shape, std::vector<std::uint8_t>(SUBTITLE_PIXELS, 255), "empty.bmp"), 0);
     test_capture::end();
-    EXPECT_EQ(shape.frames[0].data, concat({SUBTITLE_HEADER, le16(0)}));
+    EXPECT_EQ(shape.frames[0].data, EMPTY_SUBTITLE_FRAME);
 
     // A shape without frames has nothing to replace.
     Shape no_frames;
     EXPECT_EQ(store_subtitle_frame(no_frames, pixels, "image.bmp"), -1);
     EXPECT_TRUE(no_frames.frames.empty());
-}
-
-TEST_F(SubtitleFrames, NumberedPicturesEncodeAsExpectedAndDecodeBack)
-{
-    for (int n = 1; n <= 7; ++n) {
-        SCOPED_TRACE(n);
-        std::vector<std::uint8_t> pixels;
-        std::string printed;
-        ASSERT_EQ(read_image(write_bmp("n.bmp", numbered_picture(n), 8), pixels, printed), 0) << printed;
-        Shape shape = shape_of({SUBTITLE_HEADER});
-        test_capture::begin();
-        ASSERT_EQ(store_subtitle_frame(shape, pixels, "n.bmp"), 0);
-        test_capture::end();
-        const Bytes expected = concat({SUBTITLE_HEADER, le16((n + 4) * 2 + 1), le16(-11), le16(n),
-                                       {0x02, 0x00, static_cast<std::uint8_t>((n + 3) * 2 + 1), 0x0B}, le16(0)});
-        EXPECT_EQ(shape.frames[0].data, expected);
-
-        std::vector<std::uint8_t> decoded(SUBTITLE_PIXELS);
-        std::int32_t right = 0, left = 0, ascent = 0, descent = 0;
-        ASSERT_EQ(decode_shape(decoded.data(), 320, 46, 255, 160, 0, &right, &left, &ascent, &descent,
-                               shape.frames[0].data.data(), static_cast<std::int32_t>(shape.frames[0].data.size()),
-                               nullptr),
-                  0);
-        EXPECT_EQ(decoded, pixels);
-    }
 }
 
 // An archive of count entries, the subtitle entries holding one-frame
@@ -226,7 +190,7 @@ FlexArchive subtitle_archive(int count)
         entry.offset = 1000;
         entry.size = 18;
         if (std::find(subtitle_entries.begin(), subtitle_entries.end(), i) != subtitle_entries.end()) {
-            entry.object = shape_of({concat({SUBTITLE_HEADER, le16(0)})});
+            entry.object = shape_of({EMPTY_SUBTITLE_FRAME});
             entry.type = ENTRY_SHAPE;
         } else {
             entry.object = RawData{{1, 2, 3}};
@@ -279,44 +243,12 @@ TEST_F(SubtitleFrames, EverySubtitleEntryMustHoldAShapeWithFrames)
     }
 }
 
-TEST_F(SubtitleFrames, TheFirstMissingImageStopsTheWork)
-{
-    for (int n = 1; n <= 3; ++n) write_bmp("sub." + std::to_string(n) + ".bmp", numbered_picture(n), 24);
-    write_bmp("sub.5.bmp", numbered_picture(5), 24);
-    FlexArchive archive = subtitle_archive(29);
-    const Bytes untouched = std::get<Shape>(archive.entries[24].object).frames[0].data;
-
-    // The box a frame covers always holds the origin (column 160).
-    test_capture::begin();
-    EXPECT_EQ(build_subtitle_frames(&archive, dir.file("sub.").c_str()), -1);
-    const std::string printed = test_capture::end();
-    EXPECT_EQ(printed, std::string("pre encode check x=149 160 y=0 2 right=160 left=159 ascent=0 descent=46\n"
-                                   "pre encode check x=149 160 y=0 3 right=160 left=159 ascent=0 descent=46\n"
-                                   "pre encode check x=149 160 y=0 4 right=160 left=159 ascent=0 descent=46\n") +
-                           test_capture::console("ERROR: 2: オープンエラー: " + dir.file("sub.4.bmp") + "\n"));
-    for (int n = 1; n <= 3; ++n) {
-        const auto& frame = std::get<Shape>(archive.entries[static_cast<std::size_t>(20 + n)].object).frames[0];
-        EXPECT_EQ(frame.data.size(), 8u + 6u + 4u + 2u) << n;
-    }
-    EXPECT_EQ(std::get<Shape>(archive.entries[24].object).frames[0].data, untouched);
-
-    EXPECT_EQ(build_subtitle_frames(nullptr, "sub."), -1);
-    EXPECT_EQ(build_subtitle_frames(&archive, nullptr), -1);
-}
-
 TEST(SubtitleNames, NumberedFileNamesAreCutToTheirBuffer)
 {
     EXPECT_EQ(subtitle_bmp_name("sibrel.", 1), "sibrel.1.bmp");
     EXPECT_EQ(subtitle_bmp_name("", 7), "7.bmp");
     const std::string long_prefix(1020, 'p');
     EXPECT_EQ(subtitle_bmp_name(long_prefix.c_str(), 3), long_prefix + "3.b");
-}
-
-TEST(SubtitleColours, IndicesMapToTransparentTextAndOutline)
-{
-    EXPECT_EQ(subtitle_game_colour(0), 255);
-    EXPECT_EQ(subtitle_game_colour(1), 11);
-    for (int index = 2; index < 16; ++index) EXPECT_EQ(subtitle_game_colour(static_cast<std::uint8_t>(index)), 0);
 }
 
 }  // namespace
