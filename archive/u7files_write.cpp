@@ -1,11 +1,13 @@
 // The writing half of u7files: FLEX and IFF archives back to files.
 //
-// A FLEX file is built whole in memory (header, entry table, the entries
-// packed back to back in table order) and written with one write.  An IFF
-// file is written chunk by chunk.  Either way the bytes go to a temporary
-// file beside the destination, which takes the destination's name only
-// when every byte reached the disk: a failed write leaves no partial
-// archive and does not touch an earlier file of that name.
+// A FLEX file holds its header, its entry table and the entries packed
+// back to back in table order.  Every entry is checked and produced once
+// before the file is created, so a faulty entry leaves no file; then the
+// entries are written one after the other.  An IFF file is written chunk
+// by chunk.  Either way the bytes go to a temporary file beside the
+// destination, which takes the destination's name only when every byte
+// reached the disk: a failed write leaves no partial archive and does not
+// touch an earlier file of that name.
 //
 // Every entry is checked before its write function runs: its type must
 // have a write function, it must hold an object, and the object must be of
@@ -106,12 +108,15 @@ std::int32_t write_entry(const FlexEntry& entry, std::uint8_t* out, std::int32_t
 //   92    36         d1 … d9
 //   128   8 × count  entry table: offset, size per entry (0, 0 when empty)
 //   ...              the entries, back to back in table order
-//
-// Fills the image (already of the file's size and zero-filled); false after
-// a message when an entry cannot be written.
-bool build_flexfile_image(const FlexArchive& archive, std::vector<std::uint8_t>& image)
+std::vector<std::uint8_t> flexfile_header(const FlexArchive& archive)
 {
-    std::uint8_t* p = image.data();
+    std::vector<std::uint8_t> header;
+    try {
+        header.resize(FLEX_HEADER_SIZE + FLEX_TABLE_ENTRY_SIZE * archive.entries.size());
+    } catch (const std::bad_alloc&) {
+        exit_memory_exhausted(MODULE, __LINE__);
+    }
+    std::uint8_t* p = header.data();
     std::memcpy(p, archive.title.data(), FLEX_TITLE_SIZE);
     p = write_le32_to_buffer(p + FLEX_TITLE_SIZE, archive.magic1);
     p = write_le32_to_buffer(p, static_cast<std::uint32_t>(archive.count));
@@ -121,63 +126,100 @@ bool build_flexfile_image(const FlexArchive& archive, std::vector<std::uint8_t>&
         p = write_le32_to_buffer(p, entry.offset);
         p = write_le32_to_buffer(p, entry.size);
     }
+    return header;
+}
 
-    std::uint64_t position = static_cast<std::uint64_t>(p - image.data());
+// Plain bytes and texts are written straight from their objects (their
+// write functions would only copy them); every other kind goes through its
+// write function.
+const std::uint8_t* bytes_in_place(const FlexEntry& entry)
+{
+    if (const auto* raw = std::get_if<RawData>(&entry.object)) return raw->bytes.data();
+    if (const auto* text = std::get_if<TextData>(&entry.object)) {
+        return reinterpret_cast<const std::uint8_t*>(text->text.data());
+    }
+    return nullptr;
+}
+
+// The checks made on an entry at the position the layout reached, before
+// its bytes are produced; false after a message.
+bool check_entry(const FlexEntry& entry, int index, std::uint64_t position)
+{
+    if (position != entry.offset) {
+        console_printf("ERROR: オフセット値が一致しません: [%d] %08lX -> %08lX\n", index,
+                       static_cast<unsigned long>(entry.offset), static_cast<unsigned long>(position));
+        return false;
+    }
+    if (entry.type < ENTRY_RAW || entry.type > ENTRY_SHAPE) {
+        console_printf("ERROR: 不正なデータタイプです: [%d] type=%d\n", index, entry.type);
+        return false;
+    }
+    if (!has_object(entry.object)) {
+        console_printf("ERROR: 書き込むデータがありません: [%d] type=%d\n", index, entry.type);
+        return false;
+    }
+    if (!holds_kind_of(entry.object, entry.type)) {
+        report_kind_mismatch(index, entry.type);
+        return false;
+    }
+    const std::size_t held = bytes_held(entry.object);
+    if (held < entry.size) {
+        console_printf("ERROR: データサイズが一致しません: [%d] %ld != %ld\n", index, static_cast<long>(entry.size),
+                       static_cast<long>(held));
+        return false;
+    }
+    // Write functions take a signed 32-bit size.
+    return entry.size <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
+}
+
+// Produces the entry's bytes in scratch with its write function: the count
+// written, or -1.
+std::int32_t produce_entry(const FlexEntry& entry, int index, std::vector<std::uint8_t>& scratch)
+{
+    try {
+        if (scratch.size() < entry.size) scratch.resize(entry.size);
+    } catch (const std::bad_alloc&) {
+        exit_memory_exhausted(MODULE, __LINE__);
+    }
+    return write_entry(entry, scratch.data(), static_cast<std::int32_t>(entry.size), index);
+}
+
+// Walks the entries in table order as the file will hold them, checking
+// each and producing every entry that has a write function of its own in
+// scratch, so that every fault shows (with its message) before a file is
+// created.  When file is given, the header and the entries are written to
+// it; a failed write sets write_failed.
+bool walk_flexfile(const FlexArchive& archive, std::uint64_t total, std::vector<std::uint8_t>& scratch,
+                   std::FILE* file, bool& write_failed)
+{
+    const std::vector<std::uint8_t> header = flexfile_header(archive);
+    auto put = [&](const std::uint8_t* bytes, std::size_t count) {
+        if (file != nullptr && count > 0 && std::fwrite(bytes, 1, count, file) != count) write_failed = true;
+        return !write_failed;
+    };
+    if (!put(header.data(), header.size())) return false;
+
+    std::uint64_t position = header.size();
     for (std::size_t i = 0; i < archive.entries.size(); ++i) {
         const FlexEntry& entry = archive.entries[i];
         const int index = static_cast<int>(i);
         if (entry.offset == 0) continue;
-        if (position != entry.offset) {
-            console_printf("ERROR: オフセット値が一致しません: [%d] %08lX -> %08lX\n", index,
-                           static_cast<unsigned long>(entry.offset), static_cast<unsigned long>(position));
-            return false;
+        if (!check_entry(entry, index, position)) return false;
+        std::int32_t written = static_cast<std::int32_t>(entry.size);
+        const std::uint8_t* bytes = bytes_in_place(entry);
+        if (bytes == nullptr) {
+            written = produce_entry(entry, index, scratch);
+            // A count beyond the entry's size would reach past what the
+            // write function was given; no write function returns one.
+            if (written < 0 || static_cast<std::uint32_t>(written) > entry.size) return false;
+            bytes = scratch.data();
         }
-        if (entry.type < ENTRY_RAW || entry.type > ENTRY_SHAPE) {
-            console_printf("ERROR: 不正なデータタイプです: [%d] type=%d\n", index, entry.type);
-            return false;
-        }
-        if (!has_object(entry.object)) {
-            console_printf("ERROR: 書き込むデータがありません: [%d] type=%d\n", index, entry.type);
-            return false;
-        }
-        if (!holds_kind_of(entry.object, entry.type)) {
-            report_kind_mismatch(index, entry.type);
-            return false;
-        }
-        const std::size_t held = bytes_held(entry.object);
-        if (held < entry.size) {
-            console_printf("ERROR: データサイズが一致しません: [%d] %ld != %ld\n", index, static_cast<long>(entry.size),
-                           static_cast<long>(held));
-            return false;
-        }
-        // Write functions take a signed 32-bit size.  The entry's place lies
-        // inside the image: the offsets were laid out from these sizes.
-        if (entry.size > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) return false;
-        const std::int32_t written =
-            write_entry(entry, image.data() + position, static_cast<std::int32_t>(entry.size), index);
-        if (written < 0) return false;
+        if (!put(bytes, static_cast<std::size_t>(written))) return false;
         position += static_cast<std::uint64_t>(written);
     }
-    if (position != image.size()) {
+    if (position != total) {
         console_printf("ERROR: データサイズが一致しません: %ld != %ld\n", static_cast<long>(position),
-                       static_cast<long>(image.size()));
-        return false;
-    }
-    return true;
-}
-
-// Writes bytes to the file at path, put in place only when complete.
-bool write_whole_file(const char* path, const std::vector<std::uint8_t>& bytes)
-{
-    ReplacingFile file;
-    if (file.open(path, "wb") != 0) {
-        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
-        return false;
-    }
-    errno = 0;
-    if ((!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) ||
-        file.commit() != 0) {
-        console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
+                       static_cast<long>(total));
         return false;
     }
     return true;
@@ -227,15 +269,26 @@ std::int64_t write_flexfile(FlexArchive* archive, const char* path)
         return -1;
     }
 
-    std::vector<std::uint8_t> image;
-    try {
-        image.resize(static_cast<std::size_t>(total));
-    } catch (const std::bad_alloc&) {
-        exit_memory_exhausted(MODULE, __LINE__);
+    // First every entry is checked and produced, then the file is written.
+    // One scratch buffer, as large as the largest entry that needs its
+    // write function, serves both passes.
+    std::vector<std::uint8_t> scratch;
+    bool write_failed = false;
+    const auto expected = static_cast<std::uint64_t>(total);
+    if (!walk_flexfile(*archive, expected, scratch, nullptr, write_failed)) return -1;
+
+    ReplacingFile file;
+    if (file.open(path, "wb") != 0) {
+        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
+        return -1;
     }
-    if (!build_flexfile_image(*archive, image)) return -1;
-    if (!write_whole_file(path, image)) return -1;
-    return total;
+    errno = 0;
+    const bool walked = walk_flexfile(*archive, expected, scratch, file.get(), write_failed);
+    if (write_failed || (walked && file.commit() != 0)) {
+        console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
+        return -1;
+    }
+    return walked ? total : -1;
 }
 
 // ---------------------------------------------------------------------------

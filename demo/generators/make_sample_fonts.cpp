@@ -11,22 +11,19 @@
 //   [02] a font of the digits "0123": 3 × 5 digits in colour 0x8C with a
 //        shadow in colour 0 one pixel down and right.
 //
-// Every glyph is built as a ShapeFrame (header, spans, end marker), the
-// frames of a font as a Shape laid out by update_shape_layout and written by
-// write_shape_to_buffer; the FLEX header and entry table are put together
-// with the byte order helpers.  A row's covered stretches become spans: a
-// stretch with three equal pixels in a row is stored run-length coded, any
-// other raw, so both kinds appear.
+// Every glyph is encoded by the library's frame encoder, and the fonts are
+// written as shape entries by the archive writer, which lays out their
+// frames and packs the entries.  A row's covered stretches become spans,
+// run-length coded where that is shorter than the raw pixels.
 //
 // Before it ends with status 0 the program loads the file back with the
 // archive reader and the shape reader, compares every frame's bytes and
 // draws every glyph with the frame decoder, comparing it pixel by pixel
 // with the bitmap it came from.  Any difference ends it with status 1.
-#include "byte_order.h"
-#include "file_utils.h"
 #include "u7files.h"
 #include "u7shape_utils.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -148,58 +145,10 @@ Glyph shadowed_glyph(const Bitmap& bitmap)
     return glyph;
 }
 
-void put_le16(std::vector<std::uint8_t>& out, int value)
-{
-    std::uint8_t bytes[2];
-    write_le16_to_buffer(bytes, static_cast<std::uint32_t>(value));
-    out.insert(out.end(), bytes, bytes + 2);
-}
-
-bool has_three_equal(const std::vector<std::uint8_t>& pixels)
-{
-    for (std::size_t k = 0; k + 2 < pixels.size(); ++k) {
-        if (pixels[k] == pixels[k + 1] && pixels[k] == pixels[k + 2]) return true;
-    }
-    return false;
-}
-
-// Runs of a run-length span: a repeat run (run byte n*2+1, one colour) for
-// three or more equal pixels, a literal run (run byte n*2, n colours) for
-// the pixels between.
-void put_runs(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& pixels)
-{
-    const std::size_t count = pixels.size();
-    std::size_t k = 0;
-    while (k < count) {
-        std::size_t same = 1;
-        while (k + same < count && pixels[k + same] == pixels[k] && same < 127) ++same;
-        if (same >= 3) {
-            out.push_back(static_cast<std::uint8_t>(same * 2 + 1));
-            out.push_back(pixels[k]);
-            k += same;
-            continue;
-        }
-        std::size_t end = k + 1;
-        while (end < count && end - k < 127 &&
-               !(end + 2 < count && pixels[end] == pixels[end + 1] && pixels[end] == pixels[end + 2])) {
-            ++end;
-        }
-        out.push_back(static_cast<std::uint8_t>((end - k) * 2));
-        out.insert(out.end(), pixels.begin() + static_cast<std::ptrdiff_t>(k),
-                   pixels.begin() + static_cast<std::ptrdiff_t>(end));
-        k = end;
-    }
-}
-
-// Frame data:
-//
-//   0   2   right    columns from the origin to the right edge (the width)
-//   2   2   left     0: nothing left of the origin
-//   4   2   ascent   rows above the origin row
-//   6   2   descent  rows from the origin row down
-//   8   ..  spans: header (pixel count * 2, +1 when run-length coded),
-//           x and y relative to the origin, then the pixels or the runs
-//   ..  2   end marker 0
+// A glyph's frame: its picture encoded by the frame encoder with the origin
+// at column 0 of the baseline row, and the extents stored as they stand
+// (right = the width, left = 0, ascent and descent).  A glyph without rows
+// is encoded from one transparent row: a header and the end marker.
 ShapeFrame encode_glyph(const Glyph& glyph)
 {
     ShapeFrame frame;
@@ -207,84 +156,43 @@ ShapeFrame encode_glyph(const Glyph& glyph)
     frame.left = 0;
     frame.ascent = static_cast<std::int16_t>(glyph.ascent);
     frame.descent = static_cast<std::int16_t>(glyph.descent);
-    std::vector<std::uint8_t>& out = frame.data;
-    put_le16(out, frame.right);
-    put_le16(out, frame.left);
-    put_le16(out, frame.ascent);
-    put_le16(out, frame.descent);
-    for (int row = 0; row < glyph.height(); ++row) {
-        int column = 0;
-        while (column < glyph.width) {
-            if (glyph.at(column, row) == TRANSPARENT) {
-                ++column;
-                continue;
-            }
-            std::vector<std::uint8_t> stretch;
-            const int start = column;
-            while (column < glyph.width && glyph.at(column, row) != TRANSPARENT) {
-                stretch.push_back(glyph.at(column, row));
-                ++column;
-            }
-            const bool encoded = has_three_equal(stretch);
-            put_le16(out, static_cast<int>(stretch.size()) * 2 + (encoded ? 1 : 0));
-            put_le16(out, start);
-            put_le16(out, row - glyph.ascent);
-            if (encoded) {
-                put_runs(out, stretch);
-            } else {
-                out.insert(out.end(), stretch.begin(), stretch.end());
-            }
-        }
+    const bool has_rows = glyph.height() > 0 && glyph.width > 0;
+    const std::vector<std::uint8_t> blank(static_cast<std::size_t>(glyph.width > 0 ? glyph.width : 1), TRANSPARENT);
+    const std::uint8_t* pixels = has_rows ? glyph.pixels.data() : blank.data();
+    const int width = has_rows ? glyph.width : static_cast<int>(blank.size());
+    const int height = has_rows ? glyph.height() : 1;
+    const int origin_y = has_rows ? glyph.ascent : 0;
+    std::int32_t size = 0;
+    encode_shape(pixels, width, height, TRANSPARENT, 0, origin_y, glyph.width, 0, glyph.ascent, glyph.descent, nullptr,
+                 &size);
+    frame.data.resize(static_cast<std::size_t>(size));
+    if (encode_shape(pixels, width, height, TRANSPARENT, 0, origin_y, glyph.width, 0, glyph.ascent, glyph.descent,
+                     frame.data.data(), &size) != 1) {
+        frame.data.clear();
     }
-    put_le16(out, 0);
     return frame;
 }
 
-// One font entry: the glyphs' frames as a shape, laid out and written.
-std::vector<std::uint8_t> font_entry(const std::vector<Glyph>& glyphs, int index)
+// The archive: one shape entry per font, its frames the glyphs; a font
+// without glyphs is an empty entry.  The archive writer lays the shapes out
+// and packs the entries.
+FlexArchive font_archive(const std::vector<std::vector<Glyph>>& fonts)
 {
-    EntryObject object;
-    Shape& shape = object.emplace<Shape>();
-    for (const Glyph& glyph : glyphs) shape.frames.push_back(encode_glyph(glyph));
-    const std::uint32_t size = update_shape_layout(shape);
-    std::vector<std::uint8_t> bytes(size);
-    if (write_shape_to_buffer(&object, bytes.data(), static_cast<std::int32_t>(size), index) !=
-        static_cast<std::int32_t>(size)) {
-        return {};
-    }
-    return bytes;
-}
-
-// FLEX layout:
-//
-//   0     80         title, zero-padded
-//   80    4          magic1
-//   84    4          entry count
-//   88    4          magic2
-//   92    36         nine reserved words (0 here)
-//   128   8 × count  per entry: offset from the start of the file, size;
-//                    both 0 for an empty entry
-//   ...              the entries' bytes, back to back in table order
-std::vector<std::uint8_t> flex_file(const std::vector<std::vector<std::uint8_t>>& entries)
-{
+    FlexArchive archive;
     const std::string title = "U7 JA sample fonts";
-    std::size_t total = FLEX_HEADER_SIZE + FLEX_TABLE_ENTRY_SIZE * entries.size();
-    for (const auto& entry : entries) total += entry.size();
-    std::vector<std::uint8_t> file(total, 0);
-    std::memcpy(file.data(), title.data(), title.size());
-    std::uint8_t* p = write_le32_to_buffer(file.data() + FLEX_TITLE_SIZE, 0xFFFF1A00u);
-    p = write_le32_to_buffer(p, static_cast<std::uint32_t>(entries.size()));
-    write_le32_to_buffer(p, 0x000000CCu);
-
-    p = file.data() + FLEX_HEADER_SIZE;
-    std::size_t position = FLEX_HEADER_SIZE + FLEX_TABLE_ENTRY_SIZE * entries.size();
-    for (const auto& entry : entries) {
-        p = write_le32_to_buffer(p, entry.empty() ? 0 : static_cast<std::uint32_t>(position));
-        p = write_le32_to_buffer(p, static_cast<std::uint32_t>(entry.size()));
-        if (!entry.empty()) std::memcpy(file.data() + position, entry.data(), entry.size());
-        position += entry.size();
+    std::copy(title.begin(), title.end(), archive.title.begin());
+    archive.magic1 = 0xFFFF1A00u;
+    archive.magic2 = 0x000000CCu;
+    archive.count = static_cast<std::int32_t>(fonts.size());
+    archive.entries.resize(fonts.size());
+    for (std::size_t i = 0; i < fonts.size(); ++i) {
+        if (fonts[i].empty()) continue;
+        FlexEntry& entry = archive.entries[i];
+        entry.type = ENTRY_SHAPE;
+        Shape& shape = entry.object.emplace<Shape>();
+        for (const Glyph& glyph : fonts[i]) shape.frames.push_back(encode_glyph(glyph));
     }
-    return file;
+    return archive;
 }
 
 // The glyph drawn by the frame decoder must be the glyph's picture at the
@@ -322,8 +230,7 @@ bool check_decoded(const ShapeFrame& frame, const Glyph& glyph, int entry, int i
 }
 
 // Loads the written file back as fonts and compares it with what was meant.
-bool verify(const char* path, const std::vector<std::vector<Glyph>>& fonts,
-            const std::vector<std::vector<std::uint8_t>>& entries)
+bool verify(const char* path, const std::vector<std::vector<Glyph>>& fonts, const FlexArchive& written)
 {
     FlexArchivePtr archive;
     if (read_flexfile_with_readfunc(&archive, path, read_shape_from_buffer) != 0) {
@@ -340,14 +247,15 @@ bool verify(const char* path, const std::vector<std::vector<Glyph>>& fonts,
             continue;
         }
         const Shape* shape = std::get_if<Shape>(&entry.object);
+        const Shape& meant = std::get<Shape>(written.entries[i].object);
         if (shape == nullptr || shape->count() != static_cast<std::int32_t>(fonts[i].size()) ||
-            entry.size != entries[i].size()) {
+            entry.size != written.entries[i].size) {
             std::printf("ERROR: entry [%02d] is not the font written\n", index);
             ok = false;
             continue;
         }
         for (std::size_t j = 0; ok && j < fonts[i].size(); ++j) {
-            if (shape->frames[j].data != encode_glyph(fonts[i][j]).data) {
+            if (shape->frames[j].data != meant.frames[j].data) {
                 std::printf("ERROR: glyph [%02d][%02X] reads back changed\n", index, static_cast<unsigned>(j));
                 ok = false;
                 break;
@@ -376,26 +284,13 @@ int main(int argc, char** argv)
     for (const Bitmap& bitmap : letter_bitmaps) fonts[0].push_back(outlined_glyph(bitmap, 4));
     for (const Bitmap& bitmap : digit_bitmaps) fonts[2].push_back(shadowed_glyph(bitmap));
 
-    std::vector<std::vector<std::uint8_t>> entries;
-    for (std::size_t i = 0; i < fonts.size(); ++i) {
-        if (fonts[i].empty()) {
-            entries.emplace_back();
-            continue;
-        }
-        entries.push_back(font_entry(fonts[i], static_cast<int>(i)));
-        if (entries.back().empty()) {
-            std::printf("ERROR: font [%02d] could not be written\n", static_cast<int>(i));
-            return 1;
-        }
-    }
-
-    const std::vector<std::uint8_t> file = flex_file(entries);
-    FilePtr out = open_file(path, "wb");
-    if (!out || std::fwrite(file.data(), 1, file.size(), out.get()) != file.size() || close_written_file(out) != 0) {
+    FlexArchive archive = font_archive(fonts);
+    const std::int64_t size = write_flexfile(&archive, path);
+    if (size < 0) {
         std::printf("ERROR: cannot write %s\n", path);
         return 1;
     }
-    if (!verify(path, fonts, entries)) return 1;
-    std::printf("%s: %zu bytes, %zu entries, verified\n", path, file.size(), entries.size());
+    if (!verify(path, fonts, archive)) return 1;
+    std::printf("%s: %lld bytes, %zu entries, verified\n", path, static_cast<long long>(size), archive.entries.size());
     return 0;
 }

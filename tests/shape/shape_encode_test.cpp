@@ -276,21 +276,4 @@ TEST(EncodeShape, RowsAtTheSpanAndRunLimitsDecodeToThemselves)
     }
 }
 
-TEST(EncodeShape, TheSubtitleImageCallKeepsItsExtentsAndDecodesBack)
-{
-    std::mt19937 random(46u);
-    Bytes area = random_area(random, 320, 46, CLEAR);
-    const Encoded e = encode(area, 320, 46, 160, 0, {160, 159, 0, 46}, 262144);
-    ASSERT_EQ(e.result, 1);
-    EXPECT_EQ(Bytes(e.bytes.begin(), e.bytes.begin() + 8), frame_header(160, 159, 0, 46));
-    Bytes decoded(area.size());
-    std::int32_t right = 0, left = 0, ascent = 0, descent = 0;
-    test_capture::begin();
-    EXPECT_EQ(decode_shape(decoded.data(), 320, 46, CLEAR, 160, 0, &right, &left, &ascent, &descent, e.bytes.data(),
-                           e.size, nullptr),
-              0);
-    test_capture::end();
-    EXPECT_EQ(decoded, area);
-}
-
 }  // namespace
