@@ -273,12 +273,7 @@ TEST_P(SibrelRun, OptionsNameTheFilesAndTheBackground)
     // The forms of 255 keep the white background; the last --bg counts.
     expect_run({"-o", "first.flx", "end.flx", "-n", "none.", "--bg", "0xff", "0377", "255", "-o", "-out-", "-n",
                 "-black-", "--bg", "0", "0x0", ""},
-               load_trace(endshape_entries()) + [] {
-                   std::string lines;
-                   for (int n = 1; n <= 7; ++n) lines += encode_line(n, false);
-                   return lines;
-               }() + layout_trace(false) + "処理完了\n",
-               0);
+               successful_run_output(false), 0);
     EXPECT_EQ(read("-out-"), to_string(expected_archive(false)));
     EXPECT_FALSE(file_exists(dir.file("first.flx")));
     EXPECT_FALSE(file_exists(dir.file("endshape.flx.new")));
@@ -338,7 +333,6 @@ TEST_P(SibrelRun, SubtitleEntriesThatAreNoShapesAreRefused)
                        "ERROR: 字幕画像のエントリがシェイプではありません: [24] type=0\n"
                        "ERROR: 字幕画像を作成できません\n",
                1);
-
     EXPECT_FALSE(file_exists(dir.file("endshape.flx.new")));
 }
 
