@@ -1,0 +1,6 @@
+#include "sibrel_bmp.h"
+
+int main(int argc, char** argv)
+{
+    return run_sibrel_bmp(argc, argv);
+}
