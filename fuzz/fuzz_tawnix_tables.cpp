@@ -4,7 +4,7 @@
 // Splitting and joining must stay inside the tables, a well-formed text
 // must come back byte for byte, and no accepted translation may change
 // the number of lines of an entry.
-#include "fuzz_temp_file.h"
+#include "fuzz_memory_file.h"
 #include "tawnix.h"
 #include "u7charmap.h"
 
@@ -76,11 +76,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     SubtitleTables tables;
     if (load_subtitle_tables(archive, tables, "MAINSHP.FLX") != 0) return 0;
-    static const std::string english = fuzz_temp_path("bg_text.en.txt");
-    static const std::string japanese = fuzz_temp_path("bg_text.ja.txt");
-    (void)write_english_text_file(english.c_str(), tables);
-    write_fuzz_file(japanese, data, size);
-    if (read_japanese_text_file(archive, tables, japanese.c_str()) < 0) return 0;
+    static const MemoryFile english = make_memory_file("bg_text.en.txt");
+    static const MemoryFile japanese = make_memory_file("bg_text.ja.txt");
+    (void)write_english_text_file(english.path.c_str(), tables);
+    fill_memory_file(japanese, data, size);
+    if (read_japanese_text_file(archive, tables, japanese.path.c_str()) < 0) return 0;
 
     for (int kind = 0; kind < SUBTITLE_KIND_COUNT; ++kind) {
         const FlexEntry& entry = archive.entries[static_cast<std::size_t>(subtitle_kinds[kind].entry_index)];

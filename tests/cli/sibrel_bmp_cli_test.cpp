@@ -2,7 +2,7 @@
 // archive written, with a UTF-8 console and with a CP932 console.  The
 // archive and the seven BMP files are built in code; the expected archive
 // is assembled independently from frame bytes worked out by hand.
-#include "../archive/u7_test_builders.h"
+#include "u7_test_builders.h"
 #include "../sibrel_bmp/subtitle_test_images.h"
 #include "cli_runner.h"
 #include "temp_dir.h"

@@ -1,7 +1,7 @@
 // End-to-end runs of tawnix: standard output bytes, exit status and the
 // files written (English table, new archive), with a UTF-8 console and
 // with a CP932 console.  The archives are built in code.
-#include "../archive/u7_test_builders.h"
+#include "u7_test_builders.h"
 #include "cli_runner.h"
 #include "temp_dir.h"
 

@@ -3,8 +3,8 @@
 // subtitle entries.
 #include "sibrel_bmp.h"
 
-#include "../archive/stdout_capture.h"
-#include "../archive/u7_test_builders.h"
+#include "stdout_capture.h"
+#include "u7_test_builders.h"
 #include "subtitle_test_images.h"
 #include "temp_dir.h"
 #include "u7shape_utils.h"
