@@ -4,14 +4,19 @@
 # And for maintainers:
 #   make bench  build and run the benchmarks (needs Google Benchmark)
 #   make fuzz   build the fuzz targets with clang and run each for a short while
+#   make windows       cross-build the Windows programs and pack them into dist/
+#   make test-windows  cross-build and run the tests of the Windows build under Wine
 
 BUILD     ?= build
 SAN_BUILD ?= build-sanitize
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
+WIN_BUILD ?= build-windows
+WIN_TOOLCHAIN = cmake/mingw-w64-x86_64.cmake
+DIST      ?= dist
 JOBS      ?= 2
 
-.PHONY: all build test test-plain test-sanitize demo bench fuzz clean
+.PHONY: all build test test-plain test-sanitize demo bench fuzz windows windows-build test-windows clean
 
 all: build
 
@@ -42,5 +47,18 @@ fuzz:
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	bash scripts/fuzz.sh $(FUZZ_BUILD)
 
+windows: windows-build
+	bash scripts/package_windows.sh $(WIN_BUILD) $(DIST)
+
+windows-build:
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release -DU7_BUILD_TESTS=OFF
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+
+# The unit tests are cross-built and run under Wine (its Windows
+# installation is made in $(WIN_BUILD)/wineprefix on first use); the
+# end-to-end tests of the Linux build run the Windows programs.
+test-windows: build
+	bash scripts/test_windows.sh $(WIN_BUILD) $(BUILD) $(JOBS)
+
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) demo-out fuzz-out
+	rm -rf $(BUILD) $(SAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) $(DIST) demo-out fuzz-out

@@ -1,74 +1,17 @@
 #include "console.h"
 
-#include <cerrno>
+#include "console_cp932.h"
+
 #include <cstdlib>
 #include <cstring>
-#include <iconv.h>
 #include <memory>
-#include <strings.h>
+#include <new>
 
 namespace {
 
 // Decided at the first console_printf of the process, fixed afterwards.
 bool console_mode_decided = false;
 ConsoleMode console_mode = ConsoleMode::pass_through;
-
-struct IconvCloser {
-    void operator()(iconv_t* descriptor) const
-    {
-        iconv_close(*descriptor);
-        delete descriptor;
-    }
-};
-
-// Writes the converted bytes of one pass, terminated, with fputs.
-void flush_chunk(std::FILE* stream, char* chunk, std::size_t used)
-{
-    chunk[used] = '\0';
-    std::fputs(chunk, stream);
-}
-
-// Number of input bytes that one unconvertible sequence takes: a lead byte
-// with its continuation bytes, or any other byte alone.
-std::size_t skip_unconvertible(const char* input, std::size_t left)
-{
-    const auto first = static_cast<unsigned char>(input[0]);
-    std::size_t skip = 1;
-    if ((first & 0xC0) == 0xC0) {
-        while (skip < left && (static_cast<unsigned char>(input[skip]) & 0xC0) == 0x80) ++skip;
-    }
-    return skip;
-}
-
-int convert_and_write(std::FILE* stream, char* text)
-{
-    iconv_t raw = iconv_open("CP932", "UTF-8");
-    if (raw == reinterpret_cast<iconv_t>(-1)) return -1;
-    std::unique_ptr<iconv_t, IconvCloser> converter(new iconv_t(raw));
-
-    char* input = text;
-    std::size_t input_left = std::strlen(text);
-    char chunk[CONSOLE_CHUNK_SIZE];
-    while (input_left > 0) {
-        char* output = chunk;
-        std::size_t output_left = CONSOLE_CHUNK_SIZE - 1;
-        const std::size_t result = iconv(*converter, &input, &input_left, &output, &output_left);
-        const std::size_t used = static_cast<std::size_t>(output - chunk);
-        if (result != static_cast<std::size_t>(-1) || errno == E2BIG) {
-            flush_chunk(stream, chunk, used);
-        } else if (errno == EILSEQ) {
-            flush_chunk(stream, chunk, used);
-            std::fputc('?', stream);
-            const std::size_t skip = skip_unconvertible(input, input_left);
-            input += skip;
-            input_left -= skip;
-        } else {
-            std::printf("ERROR: %d: iconv\n", errno);
-            return -1;
-        }
-    }
-    return 0;
-}
 
 }  // namespace
 
@@ -77,7 +20,13 @@ ConsoleMode console_mode_from_lang(const char* lang)
     if (lang == nullptr) return ConsoleMode::convert;
     const char* dot = std::strrchr(lang, '.');
     const char* charset = dot != nullptr ? dot + 1 : lang;
-    return strcasecmp(charset, "UTF-8") == 0 ? ConsoleMode::pass_through : ConsoleMode::convert;
+    static constexpr char utf8[] = "utf-8";
+    for (std::size_t i = 0; i < sizeof utf8; ++i) {
+        const char c = charset[i];
+        const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        if (lower != utf8[i]) return ConsoleMode::convert;
+    }
+    return ConsoleMode::pass_through;
 }
 
 int console_vwrite(std::FILE* stream, ConsoleMode mode, const char* format, std::va_list args)

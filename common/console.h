@@ -8,7 +8,13 @@
 #include <cstdarg>
 #include <cstdio>
 
+// With MinGW the C++ library's printf family is the C99 one (%zu and the
+// like work), so formats are checked as GNU printf formats.
+#ifdef __MINGW32__
+#define U7_PRINTF_FORMAT(format_index, first_arg) __attribute__((format(gnu_printf, format_index, first_arg)))
+#else
 #define U7_PRINTF_FORMAT(format_index, first_arg) __attribute__((format(printf, format_index, first_arg)))
+#endif
 
 enum class ConsoleMode {
     pass_through,  // formatted text written as it is (UTF-8 console)

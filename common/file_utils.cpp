@@ -5,9 +5,11 @@
 
 #include <cerrno>
 #include <cstdlib>
+#ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
 #include <sys/stat.h>
+#endif
 
 FilePtr open_file(const char* path, const char* mode)
 {
@@ -66,6 +68,9 @@ int close_written_file(FilePtr& file)
     if (result != 0) errno = saved_errno != 0 ? saved_errno : EIO;
     return result;
 }
+
+// The Windows versions of what follows are in file_utils_win32.cpp.
+#ifndef _WIN32
 
 bool is_same_file(const char* path_a, const char* path_b)
 {
@@ -165,3 +170,5 @@ void ReplacingFile::discard()
         temporary_.clear();
     }
 }
+
+#endif  // _WIN32

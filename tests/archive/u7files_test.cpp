@@ -309,7 +309,13 @@ TEST_F(FlexRead, MissingFilesAndBadArgumentsFail)
                                                          " を読み込めません\n"));
     test_capture::begin();
     EXPECT_EQ(read_flexfile_with_readfunc(&archive, dir.path().c_str(), read_data_from_buffer), -1);
-    EXPECT_EQ(test_capture::end(), test_capture::console("ERROR: 21: 読み込みエラー: " + dir.path() + "\n" + "ERROR: " +
+    // A folder opens on Linux and fails at reading; Windows refuses to open it.
+#ifdef _WIN32
+    const std::string folder_error = "ERROR: 13: オープンエラー: ";
+#else
+    const std::string folder_error = "ERROR: 21: 読み込みエラー: ";
+#endif
+    EXPECT_EQ(test_capture::end(), test_capture::console(folder_error + dir.path() + "\n" + "ERROR: " +
                                                          dir.path() + " を読み込めません\n"));
     const TypeRun runs[] = {{-1, 0}};
     test_capture::begin();

@@ -129,8 +129,14 @@ TEST_F(ExultFiles, UnopenableMessageFiles)
     EXPECT_EQ(read_exult_messages(list, message_table.data(), ""), -1);
     EXPECT_EQ(read_exult_messages(list, nullptr, dir.file("none.txt").c_str()), -1);
     EXPECT_EQ(read_exult_messages(list, message_table.data(), dir.path().c_str()), -1);
+    // A folder opens on Linux and fails at reading; Windows refuses to open it.
+#ifdef _WIN32
+    const std::string folder_error = "ERROR: 13: オープンエラー: " + dir.path() + "\n";
+#else
+    const std::string folder_error;
+#endif
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "ERROR: 2: オープンエラー: " + dir.file("none.txt") + "\n");
+              "ERROR: 2: オープンエラー: " + dir.file("none.txt") + "\n" + folder_error);
 }
 
 TEST_F(ExultFiles, TranslationsReplaceTheFirstLineOrAreAppended)
@@ -204,25 +210,38 @@ TEST_F(ExultFiles, TranslationFilesWithoutRecords)
     EXPECT_EQ(read_exult_translations(list, message_table.data(), dir.file("none.txt").c_str()), 0);
     EXPECT_EQ(read_exult_translations(list, message_table.data(), ""), -1);
     EXPECT_EQ(read_exult_translations(list, message_table.data(), dir.path().c_str()), -1);
+#ifdef _WIN32
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR: 13: オープンエラー: " + dir.path() + "\n");
+#else
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+#endif
 }
 
 TEST_F(ExultFiles, WriteErrorsAreReported)
 {
     std::string printed;
     ASSERT_EQ(read_messages("0x500:one\n", printed), 1);
+#ifdef _WIN32
+    // No /dev/full on Windows; the file is written in text mode (CR LF).
+    const std::string full_error;
+    const std::string line_end = "\r\n";
+#else
+    const std::string full_error = "ERROR: 28: 書き込みエラー: /dev/full\nERROR: /dev/full を書き込めません\n";
+    const std::string line_end = "\n";
+#endif
     testing::internal::CaptureStdout();
-    EXPECT_EQ(write_exult_messages(list, "/dev/full"), -1);
+    if (!full_error.empty()) {
+        EXPECT_EQ(write_exult_messages(list, "/dev/full"), -1);
+    }
     EXPECT_EQ(write_exult_messages(list, ""), -1);
     EXPECT_EQ(write_exult_messages(list, dir.file("no/such/folder").c_str()), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "ERROR: 28: 書き込みエラー: /dev/full\nERROR: /dev/full を書き込めません\n"
-              "ERROR:  を書き込めません\n"
+              full_error + "ERROR:  を書き込めません\n"
               "ERROR: 2: オープンエラー: " + dir.file("no/such/folder") + "\nERROR: " +
                   dir.file("no/such/folder") + " を書き込めません\n");
 
     EXPECT_EQ(write_exult_messages(list, dir.file("out.txt").c_str()), 0);
-    EXPECT_EQ(read_file_bytes(dir.file("out.txt")), "0x500:one\n");
+    EXPECT_EQ(read_file_bytes(dir.file("out.txt")), "0x500:one" + line_end);
 }
 
 }  // namespace

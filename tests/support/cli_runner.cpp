@@ -1,23 +1,68 @@
 #include "cli_runner.h"
 
 #include "console.h"
+#include "temp_dir.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
+#include <stdexcept>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <iconv.h>
 #include <poll.h>
-#include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
+#endif
+
+namespace {
+
+std::string environment_or(const char* name, const std::string& fallback)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string(value) : fallback;
+}
+
+}  // namespace
 
 std::string program_path(const std::string& program)
 {
-    return std::string(U7_BIN_DIR) + "/" + program;
+    return environment_or("U7_BIN_DIR", U7_BIN_DIR) + "/" + program + environment_or("U7_EXE_SUFFIX", "");
 }
+
+bool windows_programs()
+{
+    return environment_or("U7_EXE_SUFFIX", "") == ".exe";
+}
+
+std::string normalize_text_output(const std::string& text)
+{
+    if (!windows_programs()) return text;
+    std::string normalized;
+    normalized.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            if (i == 0 || text[i - 1] != '\r') return text;
+            normalized.back() = '\n';
+        } else {
+            normalized.push_back(text[i]);
+        }
+    }
+    return normalized;
+}
+
+std::string read_text_output(const std::string& path)
+{
+    return normalize_text_output(read_file_bytes(path));
+}
+
+#ifndef _WIN32
 
 namespace {
 
@@ -51,6 +96,12 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
                       const std::string& cwd, const std::optional<std::string>& lang)
 {
     const std::string path = program_path(program);
+    std::vector<std::string> command;
+    std::istringstream prefix(environment_or("U7_RUN_PREFIX", ""));
+    for (std::string word; prefix >> word;) command.push_back(word);
+    command.push_back(path);
+    command.insert(command.end(), args.begin(), args.end());
+
     std::vector<std::string> env_strings;
     for (char** e = environ; *e != nullptr; ++e) {
         if (std::strncmp(*e, "LANG=", 5) != 0 && std::strncmp(*e, "LC_", 3) != 0) env_strings.emplace_back(*e);
@@ -58,8 +109,7 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
     if (lang) env_strings.push_back("LANG=" + *lang);
 
     std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(path.c_str()));
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    for (auto& word : command) argv.push_back(word.data());
     argv.push_back(nullptr);
     std::vector<char*> envp;
     for (auto& e : env_strings) envp.push_back(e.data());
@@ -80,7 +130,8 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
         const int null_fd = open("/dev/null", O_RDONLY);
         if (null_fd >= 0) dup2(null_fd, 0);
         if (chdir(cwd.c_str()) != 0) _exit(126);
-        execve(path.c_str(), argv.data(), envp.data());
+        // A prefix (such as wine) is looked up in PATH.
+        execvpe(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     close(out_pipe[1]);
@@ -92,8 +143,34 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
         if (errno != EINTR) throw std::runtime_error("waitpid failed");
     }
     result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+    result.out = normalize_text_output(result.out);
     return result;
 }
+
+#endif  // _WIN32
+
+#ifdef _WIN32
+
+// The system's code page 932, without best-fit guesses.
+std::string to_cp932(const std::string& utf8)
+{
+    if (utf8.empty()) return utf8;
+    const int wide_length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
+                                                static_cast<int>(utf8.size()), nullptr, 0);
+    if (wide_length <= 0) throw std::runtime_error("text is not UTF-8");
+    std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), wide_length);
+    BOOL used_default = FALSE;
+    const int length = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), wide_length, nullptr, 0,
+                                           nullptr, &used_default);
+    std::string output(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), wide_length, output.data(), length, nullptr,
+                        &used_default);
+    if (length <= 0 || used_default) throw std::runtime_error("text not convertible to CP932");
+    return output;
+}
+
+#else
 
 std::string to_cp932(const std::string& utf8)
 {
@@ -111,6 +188,8 @@ std::string to_cp932(const std::string& utf8)
     output.resize(output.size() - out_left);
     return output;
 }
+
+#endif  // _WIN32
 
 std::string console_bytes(const std::string& utf8, const std::optional<std::string>& lang)
 {

@@ -4,13 +4,28 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 TempDir::TempDir()
 {
+#ifdef _WIN32
+    // No mkdtemp: a name from a counter, the clock and a random device, taken
+    // by whoever creates the folder first.
+    static unsigned counter = 0;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        const std::string name = "u7test." + std::to_string(random()) + "." + std::to_string(++counter);
+        const std::filesystem::path candidate = std::filesystem::temp_directory_path() / name;
+        std::error_code error;
+        if (std::filesystem::create_directory(candidate, error)) path_ = candidate.generic_string();
+    }
+    if (path_.empty()) throw std::runtime_error("cannot create a temporary folder");
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "u7test.XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
+#endif
 }
 
 TempDir::~TempDir()

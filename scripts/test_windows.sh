@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Builds the Windows programs and their unit tests with the cross compiler
+# and runs the tests under Wine:
+#   - the unit tests, cross-built, through CTest (Wine is the emulator);
+#   - the end-to-end tests of the Linux build (LINUX_BUILD/test_bin/cli_tests)
+#     against the Windows programs, with LANG unset and set to UTF-8 as on
+#     Linux; see tests/support/cli_runner.h for the one platform difference
+#     they allow (CR LF line ends of text streams).
+# Usage: test_windows.sh WINDOWS_BUILD LINUX_BUILD [JOBS]
+# Wine keeps its Windows installation in WINDOWS_BUILD/wineprefix, made on
+# first use; one Wine server stays up for the whole run.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+mkdir -p "$1"
+windows=$(cd "$1" && pwd)
+linux=$(cd "$2" && pwd)
+jobs=${3:-2}
+
+export WINEPREFIX="$windows/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The first start prints a complaint about the 32-bit part of Wine, which
+# 64-bit programs do not need; the installation is checked instead.
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  wineboot -i || true
+  wineserver -w
+  [ -f "$WINEPREFIX/system.reg" ] || { echo "ERROR: Wine could not set up $WINEPREFIX"; exit 1; }
+fi
+wineserver -p
+trap 'wineserver -k || true' EXIT
+# Wine's own services start with the first program and live as long as the
+# server; they must not hold the output pipes of the tests.
+wine cmd /c exit > /dev/null 2>&1 < /dev/null || true
+
+cmake -S "$root" -B "$windows" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DU7_BUILD_TESTS=ON
+cmake --build "$windows" -j "$jobs"
+
+ctest --test-dir "$windows" --output-on-failure -j "$jobs"
+
+# The end-to-end tests, split into JOBS shards run side by side.
+export U7_RUN_PREFIX=wine U7_EXE_SUFFIX=.exe U7_BIN_DIR="$windows/bin"
+export GTEST_TOTAL_SHARDS=$jobs
+pids=()
+for ((shard = 0; shard < jobs; ++shard)); do
+  GTEST_SHARD_INDEX=$shard "$linux/test_bin/cli_tests" --gtest_brief=1 > "$windows/cli_tests.$shard.log" 2>&1 &
+  pids+=($!)
+done
+status=0
+for ((shard = 0; shard < jobs; ++shard)); do
+  wait "${pids[$shard]}" || status=1
+  cat "$windows/cli_tests.$shard.log"
+done
+if [ $status -ne 0 ]; then
+  echo "end-to-end tests of the Windows programs FAILED"
+  exit 1
+fi
+echo "end-to-end tests of the Windows programs passed"
