@@ -99,7 +99,7 @@ TEST_F(TranslationCheck, ExultMessageFaultsAreEachReportedWhereTheyStand)
     EXPECT_EQ(report.warnings, 1);
     EXPECT_EQ(report.missing, (std::map<std::string, int>{{"え", 1}}));
     EXPECT_EQ(report.characters,
-              (std::map<std::string, int>{{"あ", 2}, {"い", 3}, {"う", 1}, {"え", 1}, {"外", 1}, {"é", 400}}));
+              (std::unordered_map<std::string, int>{{"あ", 2}, {"い", 3}, {"う", 1}, {"え", 1}, {"外", 1}, {"é", 400}}));
 }
 
 TEST_F(TranslationCheck, FontFileGlyphCountsLimitTheCodes)

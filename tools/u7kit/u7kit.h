@@ -10,6 +10,7 @@
 #include <array>
 #include <map>
 #include <set>
+#include <unordered_map>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -138,7 +139,7 @@ struct CheckReport {
     int records = 0;
     int faults = 0;
     int warnings = 0;
-    std::map<std::string, int> characters;  // every non-ASCII character and its count
+    std::unordered_map<std::string, int> characters;  // every non-ASCII character and its count
     std::map<std::string, int> missing;     // those without a map entry
     std::set<std::pair<unsigned, std::string>> translated;  // usecode (id, label) found in the English table
 };
