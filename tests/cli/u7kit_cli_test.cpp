@@ -218,6 +218,40 @@ TEST_P(U7kitRun, FontSheetIsTheDrawingOfEveryGlyph)
     EXPECT_EQ(read("FONTS.VGA"), to_string(fonts));
 }
 
+TEST_P(U7kitRun, GamePaletteColoursTheSheet)
+{
+    // Glyph 0 of font 0 is one pixel of colour 9 at its origin.
+    const Bytes fonts = build_flex({build_shape({build_frame(1, 0, 1, 0, {raw_span(0, -1, {9})})})});
+    write("FONTS.VGA", fonts);
+    Bytes palette(768, 0);
+    palette[9 * 3] = 63;      // full red
+    palette[9 * 3 + 2] = 32;  // about half blue
+    write("PALETTES.FLX", build_flex({palette, Bytes(768, 1)}));
+    write("NOTPAL.FLX", build_flex({Bytes(100, 1)}));
+    const RunResult r = run("u7kit", {"fontsheet", "--palette", "PALETTES.FLX"});
+    EXPECT_EQ(r.status, 0) << r.out;
+
+    FlexArchivePtr archive;
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(read_flexfile_with_readfunc_from_memory(&archive, fonts.data(), fonts.size(), "FONTS.VGA",
+                                                      read_shape_from_buffer),
+              0);
+    testing::internal::GetCapturedStdout();
+    const GlyphPlace place = render_font_sheet(*archive, nullptr).glyphs.at(0);
+    const RgbImage sheet = read_png(file("fonts.png"));
+    ASSERT_GT(sheet.width, 0);
+    const auto at = (static_cast<std::size_t>((place.origin_y - 1) * FONT_SHEET_SCALE) * static_cast<std::size_t>(sheet.width) +
+                     static_cast<std::size_t>(place.origin_x * FONT_SHEET_SCALE)) * 3;
+    EXPECT_EQ(sheet.pixels[at], 255);
+    EXPECT_EQ(sheet.pixels[at + 1], 0);
+    EXPECT_EQ(sheet.pixels[at + 2], 130);
+
+    const RunResult refused = run("u7kit", {"fontsheet", "--palette", "NOTPAL.FLX", "-o", "other.png"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.out.find(console("ERROR: パレット0がありません: NOTPAL.FLX\n")), std::string::npos) << refused.out;
+    EXPECT_FALSE(file_exists(file("other.png")));
+}
+
 TEST_P(U7kitRun, CheckReportsPlantedFaultsAndTheSummary)
 {
     write("usecode.map",

@@ -13,6 +13,7 @@
 #include "u7shape_utils.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
