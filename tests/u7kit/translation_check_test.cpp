@@ -160,6 +160,14 @@ TEST_F(TranslationCheck, UsecodeRecordsAndTranslatedLines)
                                            "INFORMATION: 翻訳済み: 2 / 3 行 (66.7%)\n"));
 }
 
+TEST_F(TranslationCheck, TablesWithoutRecordsAreRefusedAsTheProgramsDo)
+{
+    EXPECT_EQ(check("bg_text.ja.txt", "; only a comment\n\n", CheckFormat::bgtext),
+              console("ERROR: データがありません: bg_text.ja.txt\n"));
+    EXPECT_EQ(check("usecode.ja.txt", "; only a comment\n", CheckFormat::usecode), "");
+    EXPECT_EQ(report.faults, 1);
+}
+
 TEST(CheckFormat, RecognisedByNameOrFileName)
 {
     EXPECT_EQ(check_format_of_file("dir/usecode.ja.txt"), CheckFormat::usecode);

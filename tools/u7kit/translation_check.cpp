@@ -392,6 +392,7 @@ int check_translation_file(const char* path, CheckFormat format, const CheckSett
     const std::size_t line_size = format == CheckFormat::usecode ? USECODE_LINE_SIZE : TABLE_LINE_SIZE;
     std::vector<char> buffer(line_size);
     FileCheck check{path, settings, report, 0, {}};
+    const int records_before = report.records;
     bool continued = false;  // the rest of a line too long for the program
     std::size_t length = 0;
     while ((length = read_text_line(file.get(), buffer.data(), line_size)) != 0) {
@@ -427,6 +428,11 @@ int check_translation_file(const char* path, CheckFormat format, const CheckSett
     if (std::ferror(file.get()) != 0) {
         console_printf("ERROR: %d: 読み込みエラー: %s\n", errno, path);
         return -1;
+    }
+    // oxleth and tawnix refuse a translation file without records.
+    if (report.records == records_before && format != CheckFormat::usecode) {
+        console_printf("ERROR: データがありません: %s\n", path);
+        ++report.faults;
     }
     return 0;
 }
