@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <filesystem>
 #include <regex>
 #include <sstream>
 
@@ -172,6 +173,14 @@ TEST_P(U7kitRun, TemplatesNeverReplaceAnInputOrADrawingUnasked)
                "処理完了\n",
                0);
     EXPECT_EQ(template_pixels(read("sibrel.4.bmp")).size(), 320u * 46u);
+
+    // A template that cannot be written (a folder of its name) takes back
+    // the ones this run created before it.
+    std::filesystem::create_directory(file("set.5.bmp"));
+    const RunResult r = run("u7kit", {"subtitles", "-n", "set.", "--force"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(messages(r.out).find(console("ERROR: set.5.bmp を作成できません\n")), std::string::npos) << r.out;
+    for (int n = 1; n <= 7; ++n) EXPECT_EQ(file_exists(file("set." + std::to_string(n) + ".bmp")), n == 5) << n;
 }
 
 RgbImage read_png(const std::string& path)

@@ -194,9 +194,17 @@ int run_subtitles(int argc, char** argv)
     }
     free_flexfile(archive);
 
+    // A failed write takes back the templates this run created, so that a
+    // failed run leaves no half set behind.
+    std::vector<bool> existed;
+    for (const std::string& name : names) existed.push_back(file_is_there(name));
     for (std::size_t i = 0; i < images.size(); ++i) {
         if (write_subtitle_bmp(names[i].c_str(), images[i].indices) != 0) {
             console_printf("ERROR: %s を作成できません\n", names[i].c_str());
+            for (std::size_t j = 0; j < i; ++j) {
+                std::error_code error;
+                if (!existed[j]) std::filesystem::remove(names[j], error);
+            }
             return 1;
         }
     }
