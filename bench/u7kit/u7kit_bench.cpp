@@ -1,0 +1,156 @@
+// u7kit's two heavier subcommands as a user runs them, in process:
+//
+// - check: a 100,000-line usecode table and a 10,000-message Exult
+//   translation file against an 8,000-character map, with a font file;
+// - fontsheet: FONTS.VGA of 10 fonts of 256 glyphs of about 10 × 14 pixels,
+//   drawn and written as one PNG.
+//
+// The inputs are built in code (the archive with the toolkit's own shape
+// and archive writers); console output goes to /dev/null while they run.
+#include "u7kit.h"
+
+#include "bench_support.h"
+#include "file_utils.h"
+#include "u7shape_utils.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int MAP_CHARACTERS = 8000;
+constexpr int USECODE_LINES = 100000;
+constexpr int EXULT_MESSAGES = 10000;
+constexpr int FONT_COUNT = 10;
+constexpr int GLYPH_COUNT = 256;
+
+// The UTF-8 bytes of a code point of the CJK block.
+std::string cjk(int n)
+{
+    const unsigned code = 0x4E00u + static_cast<unsigned>(n);
+    std::string out;
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+    return out;
+}
+
+// A three-byte code: 0xFF and two trail bytes (0x80 to 0xF3).
+std::string map_line(int n)
+{
+    char code[64];
+    std::snprintf(code, sizeof code, "\t0xFF,0x%02X,0x%02X\n", 0x80 + n / 116, 0x80 + n % 116);
+    return cjk(n) + code;
+}
+
+bool write_text(const std::string& path, const std::string& text)
+{
+    FilePtr file = open_file(path.c_str(), "wb");
+    return file && std::fwrite(text.data(), 1, text.size(), file.get()) == text.size() && close_written_file(file) == 0;
+}
+
+bool write_check_inputs(const BenchFolder& folder)
+{
+    std::string map = "; bench map\n";
+    for (int n = 0; n < MAP_CHARACTERS; ++n) map += map_line(n);
+    std::string usecode;
+    std::uint32_t state = 20261207u;
+    auto next = [&state](int bound) {
+        state = state * 1103515245u + 12345u;
+        return static_cast<int>((state >> 8) % static_cast<std::uint32_t>(bound));
+    };
+    char prefix[64];
+    for (int line = 0; line < USECODE_LINES; ++line) {
+        std::snprintf(prefix, sizeof prefix, "%04X\tl%d\t\t\"", line / 100, line % 100);
+        usecode += prefix;
+        for (int k = 0; k < 12; ++k) usecode += k % 4 == 3 ? std::string("a ") : cjk(next(MAP_CHARACTERS));
+        usecode += "\"\n";
+    }
+    std::string exult;
+    for (int message = 0; message < EXULT_MESSAGES; ++message) {
+        exult += "COMMON\t" + std::to_string(1 + message % 16) + "\tNORMAL\t";
+        for (int k = 0; k < 20; ++k) exult += cjk(next(MAP_CHARACTERS));
+        exult += "\n";
+    }
+    return write_text(folder.file("usecode.map"), map) && write_text(folder.file("usecode.ja.txt"), usecode) &&
+           write_text(folder.file("exultmsg.ja.txt"), exult);
+}
+
+bool write_font_inputs(const BenchFolder& folder)
+{
+    FlexArchive archive;
+    archive.count = FONT_COUNT;
+    archive.entries.resize(FONT_COUNT);
+    std::vector<std::uint8_t> pixels(10 * 14);
+    for (int font = 0; font < FONT_COUNT; ++font) {
+        Shape shape;
+        for (int glyph = 0; glyph < GLYPH_COUNT; ++glyph) {
+            for (std::size_t i = 0; i < pixels.size(); ++i) {
+                pixels[i] = (i + static_cast<std::size_t>(glyph)) % 3 == 0 ? 255 : static_cast<std::uint8_t>(font + glyph % 7);
+            }
+            std::vector<std::uint8_t> frame(4096);
+            std::int32_t size = static_cast<std::int32_t>(frame.size());
+            if (encode_shape(pixels.data(), 10, 14, 255, 0, 11, -1, -1, -1, -1, frame.data(), &size) != 1) return false;
+            frame.resize(static_cast<std::size_t>(size));
+            shape.frames.push_back(ShapeFrame{0, 9, 0, 11, 2, std::move(frame)});
+        }
+        FlexEntry& entry = archive.entries[static_cast<std::size_t>(font)];
+        entry.object = std::move(shape);
+        entry.type = ENTRY_SHAPE;
+        entry.offset = 1;
+        entry.size = 1;
+    }
+    return write_flexfile(&archive, folder.file("FONTS.VGA").c_str()) >= 0;
+}
+
+void run_subcommand(benchmark::State& state, std::vector<std::string> args)
+{
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    for (auto _ : state) {
+        int status = 0;
+        {
+            SilencedStdout silenced;
+            status = run_u7kit(static_cast<int>(args.size()), argv.data());
+        }
+        if (status != 0) {
+            state.SkipWithError("u7kit failed");
+            return;
+        }
+    }
+}
+
+void BM_U7kitCheck(benchmark::State& state)
+{
+    BenchFolder folder("u7kit_bench");
+    if (!write_check_inputs(folder)) {
+        state.SkipWithError("could not build the inputs");
+        return;
+    }
+    run_subcommand(state, {"u7kit", "check", "--map", folder.file("usecode.map"), folder.file("usecode.ja.txt"),
+                           folder.file("exultmsg.ja.txt")});
+}
+BENCHMARK(BM_U7kitCheck)->Unit(benchmark::kMillisecond);
+
+void BM_U7kitFontSheet(benchmark::State& state)
+{
+    BenchFolder folder("u7kit_bench");
+    bool ready = false;
+    {
+        SilencedStdout silenced;
+        ready = write_font_inputs(folder);
+    }
+    if (!ready) {
+        state.SkipWithError("could not build the inputs");
+        return;
+    }
+    run_subcommand(state, {"u7kit", "fontsheet", "-o", folder.file("fonts.png"), folder.file("FONTS.VGA")});
+}
+BENCHMARK(BM_U7kitFontSheet)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,308 @@
+// End-to-end runs of u7kit: the subtitle templates taken through sibrel_bmp
+// and back, the font sheet read back with libpng, the check's report on
+// files with planted faults; with a UTF-8 console and with a CP932 console.
+#include "bitmap.h"
+#include "cli_runner.h"
+#include "temp_dir.h"
+#include "u7_test_builders.h"
+#include "u7kit.h"
+#include "u7shape_utils.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <filesystem>
+#include <regex>
+#include <sstream>
+
+using namespace test_builders;
+
+namespace {
+
+const std::string USAGE =
+    "使用方法: u7kit サブコマンド [オプション] [ファイル...]\n"
+    "サブコマンド:\n"
+    "    subtitles [ENDSHAPE.FLX]  字幕画像をBMPファイルに書き出します\n"
+    "    fontsheet [FONTS.VGA]     全フォントの文字一覧をPNG画像に書き出します\n"
+    "    check ファイル...         翻訳ファイルを文字マップとフォントで検査します\n"
+    "\n"
+    "    -?|--help                 使用方法を表示します\n"
+    "       --version              バージョンを表示します\n"
+    "\n"
+    "各サブコマンドの使用方法は u7kit サブコマンド --help で表示します\n"
+    "\n";
+
+const std::string VERSION_LINE = "u7kit - Ultima VII translation companion 0.0.19\n";
+
+constexpr int SUBTITLE_ENTRY_LIST[] = {21, 22, 23, 24, 25, 26, 28};
+
+// Subtitle n: a raw span of text and outline on row n, a run of colour 7
+// (neither of the three) on row n + 10 for the first image only, and a
+// second frame that must not matter.
+Bytes subtitle_shape(int n)
+{
+    std::vector<Bytes> spans = {raw_span(-20 + n, n, {0, 11, 11, 11, 0}),
+                                encoded_span(100, 40, 6, {repeat_run(4, 11), literal_run({0, 0})})};
+    if (n == 1) spans.push_back(encoded_span(-160, 11, 3, {repeat_run(3, 7)}));
+    return build_shape({build_frame(160, 159, 0, 46, spans), build_frame(1, 0, 1, 0, {raw_span(0, -1, {5})})});
+}
+
+Bytes endshape_archive()
+{
+    std::vector<Bytes> entries;
+    for (int i = 0; i < 30; ++i) entries.push_back(Bytes(static_cast<std::size_t>(3 + i), static_cast<std::uint8_t>(i)));
+    for (int n = 1; n <= 7; ++n) entries[static_cast<std::size_t>(SUBTITLE_ENTRY_LIST[n - 1])] = subtitle_shape(n);
+    return build_flex(entries);
+}
+
+// Only the lines the program itself prints: the library's trace lines
+// (registrations, typing, shape reading, frame listings) are left out.
+std::string messages(const std::string& out)
+{
+    std::istringstream lines(out);
+    std::string kept;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("register_") || line.starts_with("get_flexfile") || line.starts_with("[") ||
+            line.starts_with("read_shape_from_buffer") || line.starts_with("\t") || line.starts_with("pre encode")) {
+            continue;
+        }
+        kept += line + "\n";
+    }
+    // The decoder's warning shows run-to-run addresses.
+    static const std::regex addresses("data\\([0-9A-F]{8,}\\) != data_end\\([0-9A-F]{8,}\\)");
+    return std::regex_replace(kept, addresses, "data(@) != data_end(@)");
+}
+
+class U7kitRun : public testing::TestWithParam<std::optional<std::string>> {
+protected:
+    RunResult run(const std::string& program, const std::vector<std::string>& args) const
+    {
+        RunResult r = run_program(program, args, dir.path(), GetParam());
+        EXPECT_EQ(r.err, "");
+        return r;
+    }
+    void expect_run(const std::vector<std::string>& args, const std::string& printed, int status) const
+    {
+        const RunResult r = run("u7kit", args);
+        EXPECT_EQ(messages(r.out), console(printed));
+        EXPECT_EQ(r.status, status);
+    }
+    std::string console(const std::string& utf8) const { return console_bytes(utf8, GetParam()); }
+    std::string file(const std::string& name) const { return dir.file(name); }
+    void write(const std::string& name, const Bytes& bytes) const { write_file_bytes(file(name), to_string(bytes)); }
+    void write(const std::string& name, const std::string& text) const { write_file_bytes(file(name), text); }
+    std::string read(const std::string& name) const { return read_file_bytes(file(name)); }
+
+    TempDir dir;
+};
+
+TEST_P(U7kitRun, UsageVersionAndUnknownSubcommand)
+{
+    expect_run({}, USAGE, 1);
+    expect_run({"--help"}, USAGE, 1);
+    expect_run({"--version"}, VERSION_LINE, 1);
+    expect_run({"subtitles", "--version"}, VERSION_LINE, 1);
+    expect_run({"export"}, "ERROR: 不正なサブコマンドです: export\n", 1);
+    expect_run({"-x"}, "ERROR: 不正なオプションです: -x\n", 1);
+    expect_run({"fontsheet", "a", "b"}, "ERROR: コマンドラインパラメータが多すぎます: b\n", 1);
+    expect_run({"subtitles", "-n"}, "ERROR: オプション-nの後にファイル名がありません\n", 1);
+    expect_run({"check", "--force", "x"}, "ERROR: 不正なオプションです: --force\n", 1);
+}
+
+// The pixels of a written 8-bit template.
+std::vector<std::uint8_t> template_pixels(const std::string& bytes)
+{
+    BitmapHeader header;
+    std::vector<std::uint8_t> palette;
+    std::vector<std::uint8_t> pixels;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    EXPECT_EQ(read_bitmap_from_buffer(data, bytes.size(), &header, &palette, &pixels), 0);
+    EXPECT_EQ(header.bit_count, 8);
+    return pixels;
+}
+
+TEST_P(U7kitRun, TemplatesComeBackThroughSibrelBmpAsTheSameFrames)
+{
+    write("ENDSHAPE.FLX", endshape_archive());
+    expect_run({"subtitles"},
+               "WARNING: 字幕の3色以外の色の画素が3個あります(近い色に置き換えました)\n"
+               "処理完了\n",
+               0);
+    const RunResult sibrel = run("sibrel_bmp", {"-o", "new.flx"});
+    ASSERT_EQ(sibrel.status, 0) << sibrel.out;
+    expect_run({"subtitles", "new.flx", "-n", "again."}, "処理完了\n", 0);
+
+    // The frames sibrel_bmp made decode to exactly the exported pixels,
+    // and a second export of them gives the same files.
+    const std::string archive_bytes = read("new.flx");
+    FlexArchivePtr archive;
+    register_flexfile_readfunc(ENTRY_SHAPE, read_shape_from_buffer);
+    const TypeRun runs[] = {{ENTRY_RAW, 21}, {ENTRY_SHAPE, 6}, {ENTRY_RAW, 1}, {ENTRY_SHAPE, 1}, {-1, 0}};
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(read_flexfile_from_memory(&archive, reinterpret_cast<const std::uint8_t*>(archive_bytes.data()),
+                                        archive_bytes.size(), "new.flx", runs),
+              0);
+    for (int n = 1; n <= 7; ++n) {
+        const std::string name = "sibrel." + std::to_string(n) + ".bmp";
+        EXPECT_EQ(read("again." + std::to_string(n) + ".bmp"), read(name)) << n;
+        const Shape& shape = std::get<Shape>(archive->entries[static_cast<std::size_t>(SUBTITLE_ENTRY_LIST[n - 1])].object);
+        SubtitleExport frame;
+        ASSERT_EQ(export_subtitle_frame(shape, SUBTITLE_ENTRY_LIST[n - 1], nullptr, frame), 0);
+        EXPECT_EQ(frame.other_colours, 0u);
+        EXPECT_EQ(frame.indices, template_pixels(read(name))) << n;
+        EXPECT_EQ(shape.frames[1].data, build_frame(1, 0, 1, 0, {raw_span(0, -1, {5})}));
+    }
+    testing::internal::GetCapturedStdout();
+}
+
+TEST_P(U7kitRun, TemplatesNeverReplaceAnInputOrADrawingUnasked)
+{
+    write("ENDSHAPE.FLX", endshape_archive());
+    write("sibrel.4.bmp", std::string("a translator's drawing"));
+    expect_run({"subtitles"}, "ERROR: BMPファイルが既にあります(上書きするときは--force): sibrel.4.bmp\n", 1);
+    EXPECT_EQ(read("sibrel.4.bmp"), "a translator's drawing");
+    EXPECT_FALSE(file_exists(file("sibrel.1.bmp")));
+
+    write("x3.bmp", endshape_archive());
+    expect_run({"x3.bmp", "subtitles"}, "ERROR: 不正なサブコマンドです: x3.bmp\n", 1);
+    expect_run({"subtitles", "x3.bmp", "-n", "x", "--force"}, "ERROR: 入力ファイルと出力ファイルが同じです: x3.bmp\n", 1);
+    EXPECT_EQ(read("x3.bmp"), to_string(endshape_archive()));
+
+    expect_run({"subtitles", "--force"},
+               "WARNING: 字幕の3色以外の色の画素が3個あります(近い色に置き換えました)\n"
+               "処理完了\n",
+               0);
+    EXPECT_EQ(template_pixels(read("sibrel.4.bmp")).size(), 320u * 46u);
+
+    // A template that cannot be written (a folder of its name) takes back
+    // the ones this run created before it.
+    std::filesystem::create_directory(file("set.5.bmp"));
+    const RunResult r = run("u7kit", {"subtitles", "-n", "set.", "--force"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(messages(r.out).find(console("ERROR: set.5.bmp を作成できません\n")), std::string::npos) << r.out;
+    for (int n = 1; n <= 7; ++n) EXPECT_EQ(file_exists(file("set." + std::to_string(n) + ".bmp")), n == 5) << n;
+}
+
+RgbImage read_png(const std::string& path)
+{
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    RgbImage image;
+    if (png_image_begin_read_from_file(&png, path.c_str()) == 0) return image;
+    png.format = PNG_FORMAT_RGB;
+    image.width = static_cast<int>(png.width);
+    image.height = static_cast<int>(png.height);
+    image.pixels.resize(PNG_IMAGE_SIZE(png));
+    if (png_image_finish_read(&png, nullptr, image.pixels.data(), 0, nullptr) == 0) return RgbImage{};
+    return image;
+}
+
+TEST_P(U7kitRun, FontSheetIsTheDrawingOfEveryGlyph)
+{
+    Bytes broken = build_frame(1, 0, 1, 0, {raw_span(0, -1, {5})});
+    broken.pop_back();
+    const Bytes fonts = build_flex({build_shape({build_frame(2, 1, 3, 1, {raw_span(-1, -3, {1, 2, 3})}), broken}), {},
+                                    build_shape({build_frame(1, 0, 2, 0, {raw_span(0, -2, {9}), raw_span(0, -1, {0})})})});
+    write("FONTS.VGA", fonts);
+    const RunResult r = run("u7kit", {"fontsheet", "-o", "sheet.png"});
+    EXPECT_EQ(r.status, 0);
+    FlexArchivePtr archive;
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(read_flexfile_with_readfunc_from_memory(&archive, fonts.data(), fonts.size(), "FONTS.VGA",
+                                                      read_shape_from_buffer),
+              0);
+    const FontSheet sheet = render_font_sheet(*archive, nullptr);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(messages(r.out), console("WARNING: decode_shape: データ終端が一致しません: data(@) != data_end(@)\n"
+                                       "WARNING: 展開できない文字が1個あります(×印のマス)\n"
+                                       "INFORMATION: フォント2個、文字3個を描きました: sheet.png " +
+                                       std::to_string(sheet.image.width) + "x" + std::to_string(sheet.image.height) +
+                                       "\n処理完了\n"));
+    const RgbImage read_back = read_png(file("sheet.png"));
+    EXPECT_EQ(read_back.width, sheet.image.width);
+    EXPECT_EQ(read_back.height, sheet.image.height);
+    EXPECT_TRUE(read_back.pixels == sheet.image.pixels);
+
+    expect_run({"fontsheet", "-o", "FONTS.VGA"}, "ERROR: 入力ファイルと出力ファイルが同じです: FONTS.VGA\n", 1);
+    EXPECT_EQ(read("FONTS.VGA"), to_string(fonts));
+}
+
+TEST_P(U7kitRun, GamePaletteColoursTheSheet)
+{
+    // Glyph 0 of font 0 is one pixel of colour 9 at its origin.
+    const Bytes fonts = build_flex({build_shape({build_frame(1, 0, 1, 0, {raw_span(0, -1, {9})})})});
+    write("FONTS.VGA", fonts);
+    Bytes palette(768, 0);
+    palette[9 * 3] = 63;      // full red
+    palette[9 * 3 + 2] = 32;  // about half blue
+    write("PALETTES.FLX", build_flex({palette, Bytes(768, 1)}));
+    write("NOTPAL.FLX", build_flex({Bytes(100, 1)}));
+    const RunResult r = run("u7kit", {"fontsheet", "--palette", "PALETTES.FLX"});
+    EXPECT_EQ(r.status, 0) << r.out;
+
+    FlexArchivePtr archive;
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(read_flexfile_with_readfunc_from_memory(&archive, fonts.data(), fonts.size(), "FONTS.VGA",
+                                                      read_shape_from_buffer),
+              0);
+    testing::internal::GetCapturedStdout();
+    const GlyphPlace place = render_font_sheet(*archive, nullptr).glyphs.at(0);
+    const RgbImage sheet = read_png(file("fonts.png"));
+    ASSERT_GT(sheet.width, 0);
+    const auto at = (static_cast<std::size_t>((place.origin_y - 1) * FONT_SHEET_SCALE) * static_cast<std::size_t>(sheet.width) +
+                     static_cast<std::size_t>(place.origin_x * FONT_SHEET_SCALE)) * 3;
+    EXPECT_EQ(sheet.pixels[at], 255);
+    EXPECT_EQ(sheet.pixels[at + 1], 0);
+    EXPECT_EQ(sheet.pixels[at + 2], 130);
+
+    const RunResult refused = run("u7kit", {"fontsheet", "--palette", "NOTPAL.FLX", "-o", "other.png"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.out.find(console("ERROR: パレット0がありません: NOTPAL.FLX\n")), std::string::npos) << refused.out;
+    EXPECT_FALSE(file_exists(file("other.png")));
+}
+
+TEST_P(U7kitRun, CheckReportsPlantedFaultsAndTheSummary)
+{
+    write("usecode.map",
+          std::string("<MAX_CODE_FONT_MENU>\t0xF4,0x30\nあ\t0xF4,0x30\nい\t0xF4,0x31\nう\t0xF4,0x32\n"));
+    write("exultmsg.ja.txt", std::string("; messages\n"
+                                         "COMMON\t1\tNORMAL\tあい\n"
+                                         "BG_ENDGAME\t1\tMENU\tあい\n"
+                                         "COMMON\t2\tNORMAL\tえおえ\n"
+                                         "COMMON\t0\tNORMAL\tx\n"));
+    write("bg_text.ja.txt", std::string("BG_INTRO\t1\tGUARDIAN\tう\n"));
+    write("usecode.en.txt", std::string("0400\tgreet\t\t\"Hello\"\n0400\tbye\t\t\"Bye\"\n"));
+    write("usecode.ja-new.txt", std::string("0400\tbye\t\t\"え\"\n"));
+    expect_run({"check", "exultmsg.ja.txt", "--en", "usecode.en.txt", "bg_text.ja.txt", "usecode.ja-new.txt"},
+               "ERROR: exultmsg.ja.txt(3行目20文字目): 'い'(コード245)はフォントMENUにありません(最大244)\n"
+               "ERROR: exultmsg.ja.txt(4行目17文字目): 'え' は文字マップにありません\n"
+               "ERROR: exultmsg.ja.txt(4行目18文字目): 'お' は文字マップにありません\n"
+               "ERROR: exultmsg.ja.txt(4行目19文字目): 'え' は文字マップにありません\n"
+               "ERROR: exultmsg.ja.txt(5行目8文字目): syntax error: ID 0\n"
+               "ERROR: usecode.ja-new.txt(1行目12文字目): 'え' は文字マップにありません\n"
+               "INFORMATION: レコード数: 6\n"
+               "INFORMATION: 文字の種類(ASCII以外): 5\n"
+               "INFORMATION: 文字マップにない文字: 2種類 4個\n"
+               "    'え' 3\n"
+               "    'お' 1\n"
+               "INFORMATION: 翻訳済み: 1 / 2 行 (50.0%)\n"
+               "ERROR: 問題が6件あります\n",
+               1);
+    expect_run({"check", "--format", "bgtext", "bg_text.ja.txt"},
+               "INFORMATION: レコード数: 1\n"
+               "INFORMATION: 文字の種類(ASCII以外): 1\n"
+               "INFORMATION: 文字マップにない文字: 0種類 0個\n"
+               "INFORMATION: 問題はありません\n",
+               0);
+    expect_run({"check", "notes.txt"}, "ERROR: ファイルの形式が分かりません(--formatで指定してください): notes.txt\n", 1);
+    expect_run({"check", "--format", "po", "x"}, "ERROR: 不正な形式です: po\n", 1);
+    expect_run({"check"}, "ERROR: 検査する翻訳ファイルがありません\n", 1);
+    expect_run({"check", "-m", "none.map", "bg_text.ja.txt"}, "ERROR: none.map を読み込めません\n", 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Consoles, U7kitRun, testing::Values(LANG_UTF8, LANG_UNSET),
+                         [](const testing::TestParamInfo<std::optional<std::string>>& info) {
+                             return info.param ? std::string("Utf8") : std::string("Cp932");
+                         });
+
+}  // namespace

@@ -1,0 +1,6 @@
+#include "u7kit.h"
+
+int main(int argc, char** argv)
+{
+    return run_u7kit(argc, argv);
+}

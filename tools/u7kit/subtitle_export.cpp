@@ -1,0 +1,216 @@
+// subtitles: frame 0 of each of the seven subtitle shapes of ENDSHAPE.FLX
+// decoded and written as a BMP in sibrel_bmp's three colours, ready to be
+// drawn over and put back with sibrel_bmp.
+#include "u7kit.h"
+
+#include "bitmap.h"
+#include "console.h"
+#include "file_utils.h"
+#include "sibrel_bmp.h"
+#include "u7data_utils.h"
+#include "u7shape_utils.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <variant>
+
+namespace {
+
+constexpr const char* DEFAULT_ARCHIVE = "ENDSHAPE.FLX";
+constexpr const char* DEFAULT_PREFIX = "sibrel.";
+
+// The subtitle palette's indices an exported image uses.
+constexpr std::uint8_t INDEX_BACKGROUND = 0;
+constexpr std::uint8_t INDEX_TEXT = 1;
+constexpr std::uint8_t INDEX_OUTLINE = 2;
+
+// Entries 21 to 26 and 28 are the subtitle shapes, as sibrel_bmp loads them.
+constexpr TypeRun ENDSHAPE_TYPES[] = {
+    {ENTRY_RAW, 21}, {ENTRY_SHAPE, 6}, {ENTRY_RAW, 1}, {ENTRY_SHAPE, 1}, {ENTRY_RAW, 100}, {-1, 0},
+};
+
+const std::vector<const char*> USAGE = {
+    "使用方法: u7kit subtitles [オプション] [画像データファイル]\n",
+    "機    能: ENDSHAPE.FLXのイントロ字幕画像をBMPファイルに書き出します\n",
+    "オプション:\n",
+    "    -n ファイル名           字幕用BMP画像を ファイル名 + 番号 + \".bmp\" に\n",
+    "                            書き出します\n",
+    "                            番号は1～7\n",
+    "                            (sibrel.)\n",
+    "       --palette ファイル名 3色以外の色をこのパレットファイルのパレット0で\n",
+    "                            近い色に置き換えます\n",
+    "       --force              既にあるBMPファイルを上書きします\n",
+    "\n",
+    "    -?|--help               使用方法を表示します\n",
+    "       --version            バージョンを表示します\n",
+    "\n",
+    "画像データファイルを指定しないときは ENDSHAPE.FLX を読みます\n",
+    "\n",
+};
+
+int squared_distance(const RgbPalette& palette, std::uint8_t a, std::uint8_t b)
+{
+    int sum = 0;
+    for (std::size_t k = 0; k < 3; ++k) {
+        const int d = palette[a * 3u + k] - palette[b * 3u + k];
+        sum += d * d;
+    }
+    return sum;
+}
+
+bool file_is_there(const std::string& path)
+{
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, error)) && !error;
+}
+
+}  // namespace
+
+std::uint8_t subtitle_index_of(std::uint8_t game_colour, const RgbPalette* palette, bool* other)
+{
+    *other = false;
+    if (game_colour == SUBTITLE_TRANSPARENT) return INDEX_BACKGROUND;
+    if (game_colour == SUBTITLE_TEXT_COLOUR) return INDEX_TEXT;
+    if (game_colour == SUBTITLE_OUTLINE_COLOUR) return INDEX_OUTLINE;
+    *other = true;
+    if (palette == nullptr) return INDEX_OUTLINE;
+    // A drawn pixel stays drawn: it becomes text or outline, never background.
+    return squared_distance(*palette, game_colour, SUBTITLE_TEXT_COLOUR) <
+                   squared_distance(*palette, game_colour, SUBTITLE_OUTLINE_COLOUR)
+               ? INDEX_TEXT
+               : INDEX_OUTLINE;
+}
+
+int export_subtitle_frame(const Shape& shape, int entry, const RgbPalette* palette, SubtitleExport& result)
+{
+    if (shape.frames.empty()) return -1;
+    const ShapeFrame& frame = shape.frames[0];
+    std::vector<std::uint8_t> game_pixels(SUBTITLE_PIXELS);
+    std::int32_t right = 0;
+    std::int32_t left = 0;
+    std::int32_t ascent = 0;
+    std::int32_t descent = 0;
+    if (decode_shape(game_pixels.data(), SUBTITLE_WIDTH, SUBTITLE_HEIGHT, SUBTITLE_TRANSPARENT, SUBTITLE_ORIGIN_X,
+                     SUBTITLE_ORIGIN_Y, &right, &left, &ascent, &descent, frame.data.data(),
+                     static_cast<std::int32_t>(frame.size()), nullptr) != 0) {
+        console_printf("ERROR: 字幕画像を展開できません: [%d]\n", entry);
+        return -1;
+    }
+    result.indices.resize(SUBTITLE_PIXELS);
+    result.other_colours = 0;
+    for (std::size_t i = 0; i < SUBTITLE_PIXELS; ++i) {
+        bool other = false;
+        result.indices[i] = subtitle_index_of(game_pixels[i], palette, &other);
+        if (other) ++result.other_colours;
+    }
+    return 0;
+}
+
+int write_subtitle_bmp(const char* path, const std::vector<std::uint8_t>& indices)
+{
+    BitmapHeader header;
+    if (indices.size() != SUBTITLE_PIXELS || init_bitmap_header(&header, SUBTITLE_WIDTH, SUBTITLE_HEIGHT, 8) != 0) {
+        return -1;
+    }
+    // sibrel_bmp's colours in the first 16 entries, black behind them.
+    std::vector<std::uint8_t> palette(256 * 4, 0);
+    for (std::size_t i = 0; i < DEFAULT_SUBTITLE_PALETTE.size(); ++i) palette[i] = DEFAULT_SUBTITLE_PALETTE[i];
+    ReplacingFile file;
+    if (file.open(path, "wb") != 0) {
+        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
+        return -1;
+    }
+    errno = 0;
+    if (write_bitmap(file.get(), &header, palette, indices) != 0 || file.commit() != 0) {
+        console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
+        return -1;
+    }
+    return 0;
+}
+
+int run_subtitles(int argc, char** argv)
+{
+    std::string prefix = DEFAULT_PREFIX;
+    std::string palette_file;
+    bool force = false;
+    const SubcommandSyntax syntax{{{"-n", &prefix}, {"--palette", &palette_file}},
+                                  {{"--force", &force}},
+                                  "u7kit - Ultima VII translation companion %s\n",
+                                  USAGE};
+    std::vector<std::string> inputs;
+    if (!parse_subcommand_line(argc, argv, syntax, inputs, false)) return 1;
+    const std::string archive_file = inputs.empty() ? DEFAULT_ARCHIVE : inputs[0];
+
+    // Every image is checked before anything is read or written: none may
+    // be an input, and none may replace a translator's drawing unasked.
+    std::vector<std::string> names;
+    for (int number = 1; number <= SUBTITLE_IMAGE_COUNT; ++number) {
+        names.push_back(subtitle_bmp_name(prefix.c_str(), number));
+    }
+    for (const std::string& name : names) {
+        if (is_same_file(name.c_str(), archive_file.c_str()) ||
+            (!palette_file.empty() && is_same_file(name.c_str(), palette_file.c_str()))) {
+            console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", name.c_str());
+            return 1;
+        }
+    }
+    if (!force) {
+        for (const std::string& name : names) {
+            if (file_is_there(name)) {
+                console_printf("ERROR: BMPファイルが既にあります(上書きするときは--force): %s\n", name.c_str());
+                return 1;
+            }
+        }
+    }
+
+    RgbPalette game_palette{};
+    const RgbPalette* palette = nullptr;
+    if (!palette_file.empty()) {
+        if (load_game_palette(palette_file.c_str(), game_palette) != 0) return 1;
+        palette = &game_palette;
+    }
+
+    register_flexfile_readfunc(ENTRY_RAW, read_data_from_buffer);
+    register_flexfile_readfunc(ENTRY_SHAPE, read_shape_from_buffer);
+    FlexArchivePtr archive;
+    if (read_flexfile(&archive, archive_file.c_str(), ENDSHAPE_TYPES) != 0) {
+        console_printf("ERROR: %s を読み込めません\n", archive_file.c_str());
+        return 1;
+    }
+    if (check_subtitle_entries(*archive) != 0) {
+        free_flexfile(archive);
+        return 1;
+    }
+    std::vector<SubtitleExport> images(SUBTITLE_IMAGE_COUNT);
+    std::size_t other_colours = 0;
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        const int entry = subtitle_entries[i];
+        const Shape& shape = std::get<Shape>(archive->entries[static_cast<std::size_t>(entry)].object);
+        if (export_subtitle_frame(shape, entry, palette, images[i]) != 0) {
+            free_flexfile(archive);
+            return 1;
+        }
+        other_colours += images[i].other_colours;
+    }
+    free_flexfile(archive);
+
+    // A failed write takes back the templates this run created, so that a
+    // failed run leaves no half set behind.
+    std::vector<bool> existed;
+    for (const std::string& name : names) existed.push_back(file_is_there(name));
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        if (write_subtitle_bmp(names[i].c_str(), images[i].indices) != 0) {
+            console_printf("ERROR: %s を作成できません\n", names[i].c_str());
+            for (std::size_t j = 0; j < i; ++j) {
+                std::error_code error;
+                if (!existed[j]) std::filesystem::remove(names[j], error);
+            }
+            return 1;
+        }
+    }
+    if (other_colours != 0) {
+        console_printf("WARNING: 字幕の3色以外の色の画素が%zu個あります(近い色に置き換えました)\n", other_colours);
+    }
+    console_printf("処理完了\n");
+    return 0;
+}

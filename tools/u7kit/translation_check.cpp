@@ -1,0 +1,534 @@
+// check: reads translation files by the rules of the program that takes
+// each of them, and reports everything that program or the game would trip
+// on, with file, line and column: line faults, refused records, invalid
+// UTF-8, characters missing from the map, texts too long once converted,
+// and codes that the text's font cannot draw.
+#include "u7kit.h"
+
+#include "console.h"
+#include "file_utils.h"
+#include "oxleth.h"
+#include "text_utils.h"
+#include "u7charmap.h"
+#include "u7shape_utils.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <variant>
+
+namespace {
+
+constexpr const char* DEFAULT_MAP_FILE = "usecode.map";
+
+const std::vector<const char*> USAGE = {
+    "使用方法: u7kit check [オプション] 翻訳ファイル...\n",
+    "機    能: 翻訳ファイルを文字マップとフォントで検査します\n",
+    "オプション:\n",
+    "    -m|--map ファイル名     指定したファイルから文字コード対応表を読み込みます\n",
+    "                            (usecode.map)\n",
+    "       --font ファイル名    フォントファイルの文字数でも検査します\n",
+    "       --en ファイル名      英語テキスト(usecode.en.txt)に対する翻訳率を表示します\n",
+    "       --format 形式        ファイルの形式: usecode|exultmsg|bgtext\n",
+    "                            (ファイル名から判断します)\n",
+    "\n",
+    "    -?|--help               使用方法を表示します\n",
+    "       --version            バージョンを表示します\n",
+    "\n",
+};
+
+// The game's fonts in the order of the map's font limits; the position is
+// the font's entry in FONTS.VGA.
+struct GameFont {
+    const char* name;
+    std::int32_t CharMap::*limit;
+};
+constexpr GameFont GAME_FONTS[] = {
+    {"NORMAL", &CharMap::max_code_font_normal},     {"STATUS", &CharMap::max_code_font_status},
+    {"BOOKS", &CharMap::max_code_font_books},       {"SUBTITLE", &CharMap::max_code_font_subtitle},
+    {"MENU", &CharMap::max_code_font_menu},         {"BG_INTRO", &CharMap::max_code_font_bg_intro},
+    {"BG_END2", &CharMap::max_code_font_bg_end2},   {"BG_END3", &CharMap::max_code_font_bg_end3},
+    {"SI_INTRO", &CharMap::max_code_font_si_intro}, {"SPEECH_RED", &CharMap::max_code_font_speech_red},
+};
+constexpr int FONT_NORMAL_AT = 0;
+constexpr int FONT_BOOKS_AT = 2;
+constexpr int FONT_MENU_AT = 4;
+constexpr int FONT_BG_INTRO_AT = 5;
+constexpr int FONT_BG_END2_AT = 6;
+constexpr int FONT_BG_END3_AT = 7;
+constexpr int FONT_SI_INTRO_AT = 8;
+
+// The fonts a text is drawn with (END2_MENU texts appear in two).
+struct TextFonts {
+    int first = FONT_NORMAL_AT;
+    int second = -1;
+};
+
+// Line buffers and converted-text capacities of the programs.
+constexpr std::size_t USECODE_LINE_SIZE = 4096;
+constexpr std::size_t TABLE_LINE_SIZE = 1024;
+constexpr std::size_t CONVERTED_CAPACITY = 1024;
+
+struct FileCheck {
+    const char* path;
+    const CheckSettings& settings;
+    CheckReport& report;
+    int line_number = 0;
+    std::string_view line;
+
+    // 1-based character column of a byte position of the line.
+    int column_of(std::size_t position) const
+    {
+        int column = 1;
+        for (std::size_t i = 0; i < position && i < line.size(); ++i) {
+            if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80) ++column;
+        }
+        return column;
+    }
+
+    void fault(std::size_t position, const char* format, ...) U7_PRINTF_FORMAT(3, 4)
+    {
+        char what[1024];
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(what, sizeof what, format, args);
+        va_end(args);
+        console_printf("ERROR: %s(%d行目%d文字目): %s\n", path, line_number, column_of(position), what);
+        ++report.faults;
+    }
+
+    void warning(std::size_t position, const char* format, ...) U7_PRINTF_FORMAT(3, 4)
+    {
+        char what[1024];
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(what, sizeof what, format, args);
+        va_end(args);
+        console_printf("WARNING: %s(%d行目%d文字目): %s\n", path, line_number, column_of(position), what);
+        ++report.warnings;
+    }
+
+    // Whether a font draws a code; faults name the character.
+    void check_code(int code, const char* character, std::size_t position, int font_at)
+    {
+        if (font_at < 0) return;
+        const GameFont& font = GAME_FONTS[font_at];
+        const CharMap& map = current_charmap();
+        const std::int32_t limit = map.*font.limit > 0 ? map.*font.limit : map.max_code;
+        if (limit > 0 && code > limit) {
+            fault(position, "'%s'(コード%d)はフォント%sにありません(最大%d)", character, code, font.name,
+                  static_cast<int>(limit));
+            return;
+        }
+        const std::vector<int>& glyphs = settings.font_glyphs;
+        if (glyphs.empty()) return;
+        const int count = static_cast<std::size_t>(font_at) < glyphs.size() ? glyphs[static_cast<std::size_t>(font_at)] : 0;
+        if (code >= count) {
+            fault(position, "'%s'(コード%d)はフォント%s(FONTS.VGA [%02d], %d文字)にありません", character, code, font.name,
+                  font_at, count);
+        }
+    }
+
+    // Every character of the text at [start, start + length) of the line.
+    // capacity 0: no conversion limit.
+    void check_text(std::size_t start, std::size_t length, TextFonts fonts, std::size_t capacity)
+    {
+        std::size_t converted = 0;
+        std::size_t position = start;
+        const std::size_t end = start + length;
+        while (position < end) {
+            const auto byte = static_cast<unsigned char>(line[position]);
+            // ASCII is copied as it stands, and every font has it.
+            if (byte < 0x80) {
+                ++converted;
+                ++position;
+                continue;
+            }
+            const int size = utf8_char_length(byte);
+            bool valid = size >= 2 && static_cast<std::size_t>(size) <= end - position;
+            for (int k = 1; valid && k < size; ++k) {
+                valid = (static_cast<unsigned char>(line[position + static_cast<std::size_t>(k)]) & 0xC0) == 0x80;
+            }
+            if (!valid) {
+                fault(position, "不正なUTF-8です(0x%02X)", static_cast<unsigned>(byte));
+                // The rest of the broken sequence goes with it.
+                ++position;
+                while (position < end && (static_cast<unsigned char>(line[position]) & 0xC0) == 0x80) ++position;
+                continue;
+            }
+            const std::string character(line.substr(position, static_cast<std::size_t>(size)));
+            ++report.characters[character];
+            const char* code = lookup_charmap(character.c_str());
+            if (code == nullptr) {
+                ++report.missing[character];
+                fault(position, "'%s' は文字マップにありません", character.c_str());
+            } else {
+                converted += std::strlen(code);
+                const int value = get_code_value(code);
+                if (value < 0) {
+                    fault(position, "'%s' の文字マップのコードが不正です", character.c_str());
+                } else if (value > 0) {
+                    check_code(value, character.c_str(), position, fonts.first);
+                    check_code(value, character.c_str(), position, fonts.second);
+                }
+            }
+            position += static_cast<std::size_t>(size);
+        }
+        if (capacity > 0 && converted > capacity - 1) {
+            fault(start, "変換後のテキストが長すぎます: %zuバイト(最大%zu)", converted, capacity - 1);
+        }
+    }
+};
+
+// A whole column as a number, as the programs read IDs: decimal, 0x
+// hexadecimal or 0-prefixed octal, sign and leading blanks allowed.
+bool read_id(const std::string& column, long& value)
+{
+    if (column.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtol(column.c_str(), &end, 0);
+    return errno == 0 && *end == '\0' && value >= 1 && value <= 65535;
+}
+
+bool equal_ignoring_case(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// TYPE, ID, FONT and TEXT of a table record; the text runs to the line end.
+struct TableRecord {
+    StringList columns;
+    std::size_t text_start = 0;
+};
+
+bool split_table_record(FileCheck& check, TableRecord& record)
+{
+    const std::string line(check.line);
+    std::optional<StringList> columns = split_string(line.c_str(), '\t', 4, false);
+    if (!columns || columns->size() < 4 || (*columns)[0].empty() || (*columns)[1].empty() || (*columns)[2].empty()) {
+        check.fault(0, "syntax error");
+        return false;
+    }
+    record.columns = std::move(*columns);
+    record.text_start = record.columns[0].size() + record.columns[1].size() + record.columns[2].size() + 3;
+    return true;
+}
+
+TextFonts exult_text_fonts(int font)
+{
+    switch (font) {
+    case FONT_MENU: return {FONT_MENU_AT, -1};
+    case FONT_END2: return {FONT_BG_END2_AT, -1};
+    case FONT_END3: return {FONT_BG_END3_AT, -1};
+    case FONT_INTRO: return {FONT_SI_INTRO_AT, -1};
+    case FONT_END2_MENU: return {FONT_BG_END2_AT, FONT_MENU_AT};
+    default: return {FONT_NORMAL_AT, -1};
+    }
+}
+
+void check_exultmsg_record(FileCheck& check)
+{
+    TableRecord record;
+    if (!split_table_record(check, record)) return;
+    const StringList& c = record.columns;
+    const std::size_t id_at = c[0].size() + 1;
+    const std::size_t font_at = id_at + c[1].size() + 1;
+    const int kind = find_text_kind(c[0].c_str());
+    if (kind < TEXT_KIND_COMMON) {
+        check.fault(0, "不正なテキスト種別です: %s", c[0].c_str());
+        return;
+    }
+    long id = 0;
+    if (!read_id(c[1], id)) {
+        check.fault(id_at, "syntax error: ID %s", c[1].c_str());
+        return;
+    }
+    const int font = find_font(c[2].c_str());
+    if (font < FONT_MENU) {
+        check.fault(font_at, "不正なフォント種別です: %s", c[2].c_str());
+        return;
+    }
+    const MessageRow* row = find_message_row_by_id(message_table.data(), kind, id);
+    if (row == nullptr) {
+        check.fault(id_at, "不正なIDです: %s %ld", text_kind_names[kind], id);
+        return;
+    }
+    if (row->font != font) check.warning(font_at, "フォント種別が違います: %s", font_names[row->font]);
+    // The text is drawn in the message's own font, whatever the record says.
+    check.check_text(record.text_start, c[3].size(), exult_text_fonts(row->font), CONVERTED_CAPACITY);
+}
+
+void check_bgtext_record(FileCheck& check)
+{
+    TableRecord record;
+    if (!split_table_record(check, record)) return;
+    const StringList& c = record.columns;
+    const std::size_t id_at = c[0].size() + 1;
+    const std::size_t font_at = id_at + c[1].size() + 1;
+    const bool intro = equal_ignoring_case(c[0], "BG_INTRO");
+    if (!intro && !equal_ignoring_case(c[0], "BG_ENDGAME2")) {
+        check.fault(0, "不正なテキスト種別です: %s", c[0].c_str());
+        return;
+    }
+    long id = 0;
+    if (!read_id(c[1], id)) {
+        check.fault(id_at, "不正なIDです: %s", c[1].c_str());
+        return;
+    }
+    if (!equal_ignoring_case(c[2], intro ? "GUARDIAN" : "MENU")) {
+        check.fault(font_at, "不正なフォント種別です: %s", c[2].c_str());
+        return;
+    }
+    check.check_text(record.text_start, c[3].size(), {intro ? FONT_BG_INTRO_AT : FONT_MENU_AT, -1}, CONVERTED_CAPACITY);
+}
+
+bool is_hex_digit(char c)
+{
+    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+bool is_label_char(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '@' || c == '_';
+}
+
+// "<hex id>\t<label>\t<type>\t\"<text>\"", the text's quotes ending the line.
+void check_usecode_record(FileCheck& check)
+{
+    const std::string_view line = check.line;
+    std::size_t pos = 0;
+    unsigned function_id = 0;
+    while (pos < line.size() && is_hex_digit(line[pos])) {
+        const char c = line[pos];
+        const unsigned digit = c <= '9' ? static_cast<unsigned>(c - '0') : static_cast<unsigned>((c | 0x20) - 'a' + 10);
+        // Kept from overflowing: anything past 0xFFFF is refused anyway.
+        if (function_id <= 0xFFFF) function_id = function_id * 16 + digit;
+        ++pos;
+    }
+    if (pos >= line.size() || line[pos] != '\t' || function_id > 0xFFFF) {
+        check.fault(pos, "syntax error: 関数IDが不正です");
+        return;
+    }
+    const std::size_t label_start = ++pos;
+    while (pos < line.size() && is_label_char(line[pos])) ++pos;
+    if (pos >= line.size() || line[pos] != '\t') {
+        check.fault(pos, "syntax error: ラベルが不正です");
+        return;
+    }
+    const std::string label(line.substr(label_start, pos - label_start));
+    const std::size_t type_start = ++pos;
+    while (pos < line.size() && line[pos] != '\t') ++pos;
+    if (pos >= line.size()) {
+        check.fault(pos, "syntax error: 列が足りません");
+        return;
+    }
+    const std::string_view type = line.substr(type_start, pos - type_start);
+    const std::size_t quote = ++pos;
+    if (pos >= line.size() || line[pos] != '"') {
+        check.fault(pos, "syntax error: テキストが\"で始まっていません");
+        return;
+    }
+    ++pos;
+    bool closed = false;
+    while (pos < line.size()) {
+        if (line[pos] == '\\') {
+            pos += 2;
+            continue;
+        }
+        if (line[pos] == '"') {
+            closed = true;
+            break;
+        }
+        ++pos;
+    }
+    if (!closed) {
+        check.fault(quote, "syntax error: テキストが\"で終わっていません");
+        return;
+    }
+    if (pos + 1 != line.size()) {
+        check.fault(pos + 1, "syntax error: テキストの後に文字があります");
+        return;
+    }
+    if (check.settings.english != nullptr &&
+        find_translation_entry(*check.settings.english, static_cast<std::uint16_t>(function_id), label) != nullptr) {
+        check.report.translated.emplace(function_id, label);
+    }
+    const bool book = type == "S.BOOK" || type == "S.SCROLL";
+    check.check_text(quote + 1, pos - quote - 1, {book ? FONT_BOOKS_AT : FONT_NORMAL_AT, -1}, 0);
+}
+
+}  // namespace
+
+CheckFormat check_format_by_name(const std::string& name)
+{
+    if (name == "usecode") return CheckFormat::usecode;
+    if (name == "exultmsg") return CheckFormat::exultmsg;
+    if (name == "bgtext") return CheckFormat::bgtext;
+    return CheckFormat::unknown;
+}
+
+CheckFormat check_format_of_file(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of("/\\");
+    std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (name.starts_with("usecode")) return CheckFormat::usecode;
+    if (name.starts_with("exultmsg")) return CheckFormat::exultmsg;
+    if (name.starts_with("bg_text")) return CheckFormat::bgtext;
+    return CheckFormat::unknown;
+}
+
+int check_translation_file(const char* path, CheckFormat format, const CheckSettings& settings, CheckReport& report)
+{
+    FilePtr file = open_file_or_report(path, "rb");
+    if (!file) return -1;
+    const std::size_t line_size = format == CheckFormat::usecode ? USECODE_LINE_SIZE : TABLE_LINE_SIZE;
+    std::vector<char> buffer(line_size);
+    FileCheck check{path, settings, report, 0, {}};
+    const int records_before = report.records;
+    bool continued = false;  // the rest of a line too long for the program
+    std::size_t length = 0;
+    while ((length = read_text_line(file.get(), buffer.data(), line_size)) != 0) {
+        const bool whole = buffer[length - 1] == '\n' || std::feof(file.get()) != 0;
+        if (continued) {
+            continued = !whole;
+            continue;
+        }
+        ++check.line_number;
+        check.line = std::string_view(buffer.data(), length);
+        if (!whole) {
+            check.fault(length, "行が長すぎます(最大%zuバイト)", line_size - 1);
+            continued = true;
+            continue;
+        }
+        if (!is_clean_text_line(buffer.data(), length)) {
+            const std::size_t bad = std::min(check.line.find('\0'), check.line.find('\r'));
+            check.fault(bad, "不正な文字(NULまたはCR)があります");
+            continue;
+        }
+        if (check.line_number == 1) remove_utf8_bom(buffer.data());
+        remove_trailing_newlines(buffer.data());
+        check.line = std::string_view(buffer.data());
+        if (check.line.empty() || check.line[0] == ';') continue;
+        ++report.records;
+        switch (format) {
+        case CheckFormat::usecode: check_usecode_record(check); break;
+        case CheckFormat::exultmsg: check_exultmsg_record(check); break;
+        case CheckFormat::bgtext: check_bgtext_record(check); break;
+        case CheckFormat::unknown: return -1;
+        }
+    }
+    if (std::ferror(file.get()) != 0) {
+        console_printf("ERROR: %d: 読み込みエラー: %s\n", errno, path);
+        return -1;
+    }
+    // oxleth and tawnix refuse a translation file without records.
+    if (report.records == records_before && format != CheckFormat::usecode) {
+        console_printf("ERROR: データがありません: %s\n", path);
+        ++report.faults;
+    }
+    return 0;
+}
+
+void print_check_summary(const CheckReport& report, const CheckSettings& settings)
+{
+    int missing_total = 0;
+    for (const auto& [character, count] : report.missing) missing_total += count;
+    console_printf("INFORMATION: レコード数: %d\n", report.records);
+    console_printf("INFORMATION: 文字の種類(ASCII以外): %zu\n", report.characters.size());
+    console_printf("INFORMATION: 文字マップにない文字: %zu種類 %d個\n", report.missing.size(), missing_total);
+    // Most frequent first; equal counts in byte order.
+    std::vector<std::pair<std::string, int>> missing(report.missing.begin(), report.missing.end());
+    std::stable_sort(missing.begin(), missing.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    for (const auto& [character, count] : missing) console_printf("    '%s' %d\n", character.c_str(), count);
+    if (settings.english != nullptr) {
+        const int translated = static_cast<int>(report.translated.size());
+        const double percent = settings.english_lines > 0 ? 100.0 * translated / settings.english_lines : 0.0;
+        console_printf("INFORMATION: 翻訳済み: %d / %d 行 (%.1f%%)\n", translated, settings.english_lines, percent);
+    }
+}
+
+int run_check(int argc, char** argv)
+{
+    std::string map_file = DEFAULT_MAP_FILE;
+    std::string font_file;
+    std::string english_file;
+    std::string format_name;
+    const SubcommandSyntax syntax{
+        {{"-m", &map_file}, {"--map", &map_file}, {"--font", &font_file}, {"--en", &english_file}, {"--format", &format_name}},
+        {},
+        "u7kit - Ultima VII translation companion %s\n",
+        USAGE};
+    std::vector<std::string> files;
+    if (!parse_subcommand_line(argc, argv, syntax, files, true)) return 1;
+    CheckFormat given = CheckFormat::unknown;
+    if (!format_name.empty()) {
+        given = check_format_by_name(format_name);
+        if (given == CheckFormat::unknown) {
+            console_printf("ERROR: 不正な形式です: %s\n", format_name.c_str());
+            return 1;
+        }
+    }
+    if (files.empty()) {
+        console_printf("ERROR: 検査する翻訳ファイルがありません\n");
+        return 1;
+    }
+    std::vector<CheckFormat> formats;
+    for (const std::string& file : files) {
+        formats.push_back(given != CheckFormat::unknown ? given : check_format_of_file(file));
+        if (formats.back() == CheckFormat::unknown) {
+            console_printf("ERROR: ファイルの形式が分かりません(--formatで指定してください): %s\n", file.c_str());
+            return 1;
+        }
+    }
+    if (load_charmap(map_file.c_str()) != 0) {
+        console_printf("ERROR: %s を読み込めません\n", map_file.c_str());
+        return 1;
+    }
+
+    CheckSettings settings;
+    if (!font_file.empty()) {
+        FlexArchivePtr fonts;
+        if (read_flexfile_with_readfunc(&fonts, font_file.c_str(), read_shape_from_buffer) != 0) {
+            console_printf("ERROR: %s を読み込めません\n", font_file.c_str());
+            return 1;
+        }
+        for (const FlexEntry& entry : fonts->entries) {
+            const Shape* shape = std::get_if<Shape>(&entry.object);
+            settings.font_glyphs.push_back(shape != nullptr ? shape->count() : 0);
+        }
+        free_flexfile(fonts);
+    }
+    EnglishTable english;
+    if (!english_file.empty()) {
+        if (read_english_texts(english, english_file.c_str()) != 0) {
+            console_printf("ERROR: %s を読み込めません\n", english_file.c_str());
+            return 1;
+        }
+        settings.english = &english;
+        for (const auto& head : english.heads) settings.english_lines += static_cast<int>(head.size());
+    }
+
+    CheckReport report;
+    bool unreadable = false;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (check_translation_file(files[i].c_str(), formats[i], settings, report) != 0) {
+            console_printf("ERROR: %s を読み込めません\n", files[i].c_str());
+            unreadable = true;
+        }
+    }
+    print_check_summary(report, settings);
+    if (unreadable || report.faults != 0) {
+        console_printf("ERROR: 問題が%d件あります\n", report.faults);
+        return 1;
+    }
+    console_printf("INFORMATION: 問題はありません\n");
+    return 0;
+}

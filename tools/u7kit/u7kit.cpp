@@ -1,0 +1,126 @@
+// u7kit's main module: the subcommand, the command line of each subcommand
+// on top of the shared parser, and the game palette that two of them use.
+#include "u7kit.h"
+
+#include "command_line.h"
+#include "console.h"
+#include "u7data_utils.h"
+
+#include <cstring>
+#include <new>
+#include <variant>
+
+namespace {
+
+constexpr const char* USAGE[] = {
+    "使用方法: u7kit サブコマンド [オプション] [ファイル...]\n",
+    "サブコマンド:\n",
+    "    subtitles [ENDSHAPE.FLX]  字幕画像をBMPファイルに書き出します\n",
+    "    fontsheet [FONTS.VGA]     全フォントの文字一覧をPNG画像に書き出します\n",
+    "    check ファイル...         翻訳ファイルを文字マップとフォントで検査します\n",
+    "\n",
+    "    -?|--help                 使用方法を表示します\n",
+    "       --version              バージョンを表示します\n",
+    "\n",
+    "各サブコマンドの使用方法は u7kit サブコマンド --help で表示します\n",
+    "\n",
+};
+
+constexpr const char* VERSION_BANNER = "u7kit - Ultima VII translation companion %s\n";
+
+int run(int argc, char** argv)
+{
+    if (argc < 2 || std::strcmp(argv[1], "-?") == 0 || std::strcmp(argv[1], "--help") == 0) {
+        for (const char* line : USAGE) console_printf("%s", line);
+        return 1;
+    }
+    const char* command = argv[1];
+    if (std::strcmp(command, "--version") == 0) {
+        console_printf(VERSION_BANNER, toolkit_version());
+        return 1;
+    }
+    if (std::strcmp(command, "subtitles") == 0) return run_subtitles(argc - 1, argv + 1);
+    if (std::strcmp(command, "fontsheet") == 0) return run_fontsheet(argc - 1, argv + 1);
+    if (std::strcmp(command, "check") == 0) return run_check(argc - 1, argv + 1);
+    if (command[0] == '-') {
+        console_printf("ERROR: 不正なオプションです: %s\n", command);
+    } else {
+        console_printf("ERROR: 不正なサブコマンドです: %s\n", command);
+    }
+    return 1;
+}
+
+}  // namespace
+
+bool parse_subcommand_line(int argc, char** argv, const SubcommandSyntax& syntax, std::vector<std::string>& inputs,
+                           bool collect_inputs)
+{
+    std::vector<FileNameOption> options;
+    for (const auto& [name, setting] : syntax.file_options) options.push_back(FileNameOption{name, setting});
+    std::vector<char*> rest;
+    rest.push_back(argv[0]);
+    for (int i = 1; i < argc; ++i) {
+        char* argument = argv[i];
+        bool is_file_option = false;
+        for (const FileNameOption& option : options) is_file_option = is_file_option || std::strcmp(argument, option.name) == 0;
+        if (is_file_option) {
+            // The value goes with its option, whatever it looks like.
+            rest.push_back(argument);
+            if (i + 1 < argc) rest.push_back(argv[++i]);
+            continue;
+        }
+        bool is_flag = false;
+        for (const FlagOption& flag : syntax.flags) {
+            if (std::strcmp(argument, flag.name) == 0) {
+                *flag.setting = true;
+                is_flag = true;
+            }
+        }
+        if (is_flag) continue;
+        if (collect_inputs && argument[0] != '-') {
+            inputs.emplace_back(argument);
+            continue;
+        }
+        rest.push_back(argument);
+    }
+    const CommandLineSyntax shared{options, syntax.version_banner, syntax.usage_lines};
+    std::optional<std::string> input;
+    if (!parse_command_line(static_cast<int>(rest.size()), rest.data(), shared, input)) return false;
+    if (input) inputs.push_back(*input);
+    return true;
+}
+
+int load_game_palette(const char* path, RgbPalette& palette)
+{
+    register_flexfile_readfunc(ENTRY_PALETTE, read_palette_from_buffer);
+    constexpr TypeRun PALETTE_TYPES[] = {{ENTRY_PALETTE, 1}, {-1, 0}};
+    FlexArchivePtr archive;
+    if (read_flexfile(&archive, path, PALETTE_TYPES) != 0) {
+        console_printf("ERROR: %s を読み込めません\n", path);
+        return -1;
+    }
+    const Palette* game = archive->entries.empty() ? nullptr : std::get_if<Palette>(&archive->entries[0].object);
+    if (game == nullptr) {
+        console_printf("ERROR: パレット0がありません: %s\n", path);
+        free_flexfile(archive);
+        return -1;
+    }
+    std::array<std::uint8_t, 1024> quads{};
+    palette_to_rgbquad(quads.data(), game);
+    for (std::size_t i = 0; i < 256; ++i) {
+        palette[i * 3] = quads[i * 4 + 2];
+        palette[i * 3 + 1] = quads[i * 4 + 1];
+        palette[i * 3 + 2] = quads[i * 4];
+    }
+    free_flexfile(archive);
+    return 0;
+}
+
+int run_u7kit(int argc, char** argv)
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        exit_memory_exhausted("u7kit", __LINE__);
+    }
+}

@@ -1,0 +1,159 @@
+// u7kit: the translator's companion.  Three subcommands on the toolkit's
+// library: the subtitle images of ENDSHAPE.FLX exported as BMP templates
+// (the reverse of sibrel_bmp), a PNG sheet of every glyph of FONTS.VGA, and
+// a check of translation files against the character map and the fonts.
+#pragma once
+
+#include "revisto.h"
+#include "u7files.h"
+
+#include <array>
+#include <map>
+#include <set>
+#include <unordered_map>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// ---------------------------------------------------------------------------
+// Shared by the subcommands
+
+// Reads the command line of one subcommand (argv[0] is the subcommand's
+// name).  Flags (options without a value) are taken out first and set in
+// their bool; with collect_inputs every argument that does not begin with
+// "-" and is no option's value goes to inputs, otherwise at most one input
+// is allowed as the shared parser allows.  The remaining arguments go
+// through parse_command_line.  true when the run may begin.
+struct FlagOption {
+    const char* name;
+    bool* setting;
+};
+struct SubcommandSyntax {
+    std::vector<std::pair<const char*, std::string*>> file_options;
+    std::vector<FlagOption> flags;
+    const char* version_banner;
+    std::vector<const char*> usage_lines;
+};
+bool parse_subcommand_line(int argc, char** argv, const SubcommandSyntax& syntax, std::vector<std::string>& inputs,
+                           bool collect_inputs);
+
+// Palette entry 0 of a palette archive (PALETTES.FLX) as 256 colours of
+// red, green, blue (8 bits each).  0, or -1 after a message.
+using RgbPalette = std::array<std::uint8_t, 256 * 3>;
+int load_game_palette(const char* path, RgbPalette& palette);
+
+// ---------------------------------------------------------------------------
+// subtitles: ENDSHAPE.FLX frames to BMP templates
+
+// What one image became: its pixels as indices of the subtitle palette
+// (0 background, 1 text, 2 outline), and how many pixels had a game colour
+// other than transparent, text and outline.
+struct SubtitleExport {
+    std::vector<std::uint8_t> indices;  // SUBTITLE_PIXELS, rows from the top
+    std::size_t other_colours = 0;
+};
+
+// The subtitle palette index of a game colour: transparent 0, text 1,
+// outline 2.  Any other colour is nearest of text and outline by the game
+// palette when one is given, else outline (the colour sibrel_bmp makes of
+// every drawn colour that is not the text's); *other is set for them.
+std::uint8_t subtitle_index_of(std::uint8_t game_colour, const RgbPalette* palette, bool* other);
+
+// Decodes frame 0 of a subtitle shape into the subtitle palette's indices.
+// 0, or -1 after a message naming the entry when the frame does not decode
+// cleanly.
+int export_subtitle_frame(const Shape& shape, int entry, const RgbPalette* palette, SubtitleExport& result);
+
+// Writes the indices as an 8-bit 320 × 46 BMP with sibrel_bmp's colours,
+// complete or not at all.  0, or -1 after a message.
+int write_subtitle_bmp(const char* path, const std::vector<std::uint8_t>& indices);
+
+int run_subtitles(int argc, char** argv);
+
+// ---------------------------------------------------------------------------
+// fontsheet: FONTS.VGA to one PNG image
+
+// An RGB image, rows from the top, three bytes a pixel.
+struct RgbImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;
+};
+
+// Where a glyph was drawn in the unscaled sheet: its origin (the frame's
+// origin point) and whether it decoded.
+struct GlyphPlace {
+    int font = 0;   // archive entry
+    int code = 0;   // frame number
+    int origin_x = 0;
+    int origin_y = 0;
+    bool decoded = false;
+};
+
+struct FontSheet {
+    RgbImage image;                 // scaled by FONT_SHEET_SCALE
+    std::vector<GlyphPlace> glyphs;  // every frame of every font
+    int fonts = 0;
+    int failed_glyphs = 0;
+};
+
+inline constexpr int FONT_SHEET_SCALE = 3;
+inline constexpr int FONT_SHEET_COLUMNS = 16;
+
+// The colour of a glyph's palette index: the game palette's when given,
+// else a fixed ramp whose neighbours stand apart.
+std::array<std::uint8_t, 3> glyph_colour(std::uint8_t index, const RgbPalette* palette);
+
+// Draws every glyph of every font of the archive.  Never fails on a glyph:
+// one that does not decode becomes a marked empty cell and is counted.
+FontSheet render_font_sheet(const FlexArchive& archive, const RgbPalette* palette);
+
+// Writes the image as an 8-bit RGB PNG, complete or not at all.  0, or -1
+// after a message.
+int write_png_image(const char* path, const RgbImage& image);
+
+int run_fontsheet(int argc, char** argv);
+
+// ---------------------------------------------------------------------------
+// check: translation files against the map and the fonts
+
+// The formats a translation file may have, each read by its program's rules.
+enum class CheckFormat { unknown, usecode, exultmsg, bgtext };
+
+// The format named by --format, or recognised from the file name
+// (usecode*, exultmsg*, bg_text*, letter case ignored); unknown otherwise.
+CheckFormat check_format_by_name(const std::string& name);
+CheckFormat check_format_of_file(const std::string& path);
+
+// What the check is done against: the loaded map's limits, and the glyph
+// count of each FONTS.VGA entry when a font file was given.
+struct CheckSettings {
+    std::vector<int> font_glyphs;            // per FONTS.VGA entry; empty without --font
+    const EnglishTable* english = nullptr;   // with --en
+    int english_lines = 0;
+};
+
+// What the check found, over every file.
+struct CheckReport {
+    int records = 0;
+    int faults = 0;
+    int warnings = 0;
+    std::unordered_map<std::string, int> characters;  // every non-ASCII character and its count
+    std::map<std::string, int> missing;     // those without a map entry
+    std::set<std::pair<unsigned, std::string>> translated;  // usecode (id, label) found in the English table
+};
+
+// Checks one file, printing one line per fault with file, line and column.
+// 0 when the file could be read (faults or not), -1 when it could not.
+int check_translation_file(const char* path, CheckFormat format, const CheckSettings& settings, CheckReport& report);
+
+// The closing summary.
+void print_check_summary(const CheckReport& report, const CheckSettings& settings);
+
+int run_check(int argc, char** argv);
+
+// ---------------------------------------------------------------------------
+
+// The whole program: the subcommand and its run.  Returns the exit status.
+int run_u7kit(int argc, char** argv);
