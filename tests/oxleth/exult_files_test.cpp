@@ -75,14 +75,14 @@ TEST_F(ExultFiles, MessagesAreKeptWithTheirRowsAndTexts)
     EXPECT_EQ(printed, "");
     ASSERT_EQ(list.size(), 8u);
     EXPECT_EQ(list[0].row, &message_table[0]);
-    EXPECT_EQ(list[0].source_text, "# head");
-    EXPECT_EQ(list[1].source_text, "");
+    EXPECT_EQ(list[0].source_text(), "# head");
+    EXPECT_EQ(list[1].source_text(), "");
     EXPECT_EQ(list[2].row->message_number, 0x500);
-    EXPECT_EQ(list[2].source_text, "Yes");
-    EXPECT_EQ(list[3].source_text, "a:b");
+    EXPECT_EQ(list[2].source_text(), "Yes");
+    EXPECT_EQ(list[3].source_text(), "a:b");
     EXPECT_EQ(list[4].row->message_number, 0x501);
     EXPECT_EQ(list[5].row, &message_table[0]);
-    EXPECT_EQ(list[5].source_text, "zero text");
+    EXPECT_EQ(list[5].source_text(), "zero text");
     EXPECT_EQ(output(), "# head\n\n0x500:Yes\n0x50A:a:b\n0x501:octal\nzero text\n0x581:\n0x57F:last\n");
 
     // A CR that does not end its line stops the reading.
@@ -148,7 +148,7 @@ TEST_F(ExultFiles, TranslationsReplaceTheFirstLineOrAreAppended)
               5);  // an overridden record still counts
     EXPECT_EQ(printed, "");
     EXPECT_EQ(output(), "0x500:second \xF4" "0\n0x501:two\n0x500:again\n0x581:last\n0x512:a\tb\n0x580:\n");
-    EXPECT_FALSE(list[3].source_text.has_value());
+    EXPECT_FALSE(list[3].source_text().has_value());
 }
 
 TEST_F(ExultFiles, FontMismatchWarnsAndTakesTheRecord)

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One line of the English table, as far as the conversion needs it.
@@ -15,16 +16,20 @@ struct TranslationEntry {
     std::string type;
 };
 
-// The English table, indexed directly by function id: one list per id, in
-// the order the lines were read, labels unique within an id.
+// The English table: its entries in the order the lines were read, and an
+// open-addressing index from (function id, label) to the entry, so that a
+// look-up costs the same however many labels an id has.
 struct EnglishTable {
-    static constexpr std::size_t FUNCTION_ID_COUNT = 65536;
-    std::vector<std::vector<TranslationEntry>> heads = std::vector<std::vector<TranslationEntry>>(FUNCTION_ID_COUNT);
+    std::vector<TranslationEntry> entries;
+    std::vector<std::uint32_t> slots;  // entry index + 1; 0: free
 };
 
 // The entry with this id and label, or null.
 const TranslationEntry* find_translation_entry(const EnglishTable& table, std::uint16_t function_id,
-                                               const std::string& label);
+                                               std::string_view label);
+
+// Number of entries with this function id.
+std::size_t count_translation_entries(const EnglishTable& table, std::uint16_t function_id);
 
 // Loads the English table from path into table.  Returns 0, or -1 after
 // printing the reason.
