@@ -151,6 +151,37 @@ TEST_F(ExultFiles, TranslationsReplaceTheFirstLineOrAreAppended)
     EXPECT_FALSE(list[3].source_text().has_value());
 }
 
+// Each record finds its message's first line through the row index, however
+// many lines come before it; repeated messages keep their own texts, and
+// a record for a message appended earlier replaces that line's text.
+TEST_F(ExultFiles, RecordsFindTheFirstLineAmongManyLines)
+{
+    std::string contents;
+    std::string expected;
+    for (int i = 0; i < 5000; ++i) {
+        contents += "# comment " + std::to_string(i) + "\r\n";
+        expected += "# comment " + std::to_string(i) + "\n";
+    }
+    contents += "0x501:first\n0x500:one\n0x501:second\n#\n0x501:third";
+    std::string printed;
+    ASSERT_EQ(read_messages(contents, printed), 5005);
+    ASSERT_EQ(read_translations("COMMON\t2\tNORMAL\tdeux\n"
+                                "OINK\t1\tOINK\tx\n"
+                                "COMMON\t2\tNORMAL\tzwei\n"
+                                "OINK\t1\tOINK\ty\n",
+                                printed),
+              4);
+    expected += "0x501:zwei\n0x500:one\n0x501:second\n#\n0x501:third\n0x580:y\n";
+    EXPECT_EQ(output(), expected);
+
+    // The translations belong to the list and move with it.
+    MessageList moved = std::move(list);
+    list = MessageList{};
+    std::string text;
+    for (const MessageLine& line : moved) text += format_message_line(line);
+    EXPECT_EQ(text, expected);
+}
+
 TEST_F(ExultFiles, FontMismatchWarnsAndTakesTheRecord)
 {
     std::string printed;

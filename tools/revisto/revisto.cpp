@@ -111,36 +111,45 @@ LineRead read_line(TextLineReader& reader, const char* path, int& line_number, s
     return LineRead::line;
 }
 
-std::size_t slot_position(std::uint16_t function_id, std::string_view label, std::size_t mask)
+std::uint64_t key_hash(std::uint16_t function_id, std::string_view label)
 {
     std::uint64_t hash = std::hash<std::string_view>{}(label);
     hash ^= (static_cast<std::uint64_t>(function_id) + 1) * 0x9E3779B97F4A7C15ull;
     hash ^= hash >> 31;
     hash *= 0xBF58476D1CE4E5B9ull;
     hash ^= hash >> 29;
-    return static_cast<std::size_t>(hash) & mask;
+    return hash;
 }
 
-// Finds the slot of (id, label): the one that holds it, or the free one
-// where it would go.
-std::size_t find_slot(const EnglishTable& table, std::uint16_t function_id, std::string_view label)
+// The slot of (id, label): the one that holds it, or the free one where it
+// would go.  An entry is looked at only when the stored hash bits match.
+std::size_t find_slot(const EnglishTable& table, std::uint64_t hash, std::uint16_t function_id, std::string_view label)
 {
     const std::size_t mask = table.slots.size() - 1;
-    std::size_t at = slot_position(function_id, label, mask);
-    while (table.slots[at] != 0) {
-        const TranslationEntry& entry = table.entries[table.slots[at] - 1];
-        if (entry.function_id == function_id && entry.label == label) return at;
+    const auto tag = static_cast<std::uint32_t>(hash >> 32);
+    std::size_t at = static_cast<std::size_t>(hash) & mask;
+    while (table.slots[at].entry != 0) {
+        if (table.slots[at].hash == tag) {
+            const TranslationEntry& entry = table.entries[table.slots[at].entry - 1];
+            if (entry.function_id == function_id && entry.label == label) return at;
+        }
         at = (at + 1) & mask;
     }
     return at;
 }
 
+// Doubles the slots; the stored hash bits and the low bits of the slot
+// position are not enough to place an entry again, so each is hashed anew.
 void grow_slots(EnglishTable& table)
 {
-    table.slots.assign(table.slots.empty() ? 1024 : table.slots.size() * 2, 0);
+    table.slots.assign(table.slots.empty() ? 1024 : table.slots.size() * 2, EnglishTableSlot{});
+    const std::size_t mask = table.slots.size() - 1;
     for (std::size_t i = 0; i < table.entries.size(); ++i) {
         const TranslationEntry& entry = table.entries[i];
-        table.slots[find_slot(table, entry.function_id, entry.label)] = static_cast<std::uint32_t>(i + 1);
+        const std::uint64_t hash = key_hash(entry.function_id, entry.label);
+        std::size_t at = static_cast<std::size_t>(hash) & mask;
+        while (table.slots[at].entry != 0) at = (at + 1) & mask;
+        table.slots[at] = EnglishTableSlot{static_cast<std::uint32_t>(i + 1), static_cast<std::uint32_t>(hash >> 32)};
     }
 }
 
@@ -152,21 +161,27 @@ bool is_sign_like(std::string_view type)
     return false;
 }
 
-void add_translation_entry(EnglishTable& table, unsigned function_id, std::string_view label, std::string_view type)
+// Adds the entry unless the table has one with its id and label: false
+// then (the first entry wins).
+bool add_translation_entry(EnglishTable& table, unsigned function_id, std::string_view label, std::string_view type)
 {
     try {
         if ((table.entries.size() + 1) * 2 > table.slots.size()) grow_slots(table);
+        const auto id = static_cast<std::uint16_t>(function_id);
+        const std::uint64_t hash = key_hash(id, label);
+        const std::size_t at = find_slot(table, hash, id, label);
+        if (table.slots[at].entry != 0) return false;
         TranslationEntry entry;
-        entry.function_id = static_cast<std::uint16_t>(function_id);
+        entry.function_id = id;
         entry.label = label;
         entry.type = type;
         table.entries.push_back(std::move(entry));
-        const TranslationEntry& added = table.entries.back();
-        table.slots[find_slot(table, added.function_id, added.label)] =
-            static_cast<std::uint32_t>(table.entries.size());
+        table.slots[at] =
+            EnglishTableSlot{static_cast<std::uint32_t>(table.entries.size()), static_cast<std::uint32_t>(hash >> 32)};
     } catch (const std::bad_alloc&) {
         exit_memory_exhausted("revisto", __LINE__);
     }
+    return true;
 }
 
 // Problems an English line can have, in the order they are tested.
@@ -394,7 +409,7 @@ const TranslationEntry* find_translation_entry(const EnglishTable& table, std::u
                                                std::string_view label)
 {
     if (table.slots.empty()) return nullptr;
-    const std::uint32_t slot = table.slots[find_slot(table, function_id, label)];
+    const std::uint32_t slot = table.slots[find_slot(table, key_hash(function_id, label), function_id, label)].entry;
     return slot == 0 ? nullptr : &table.entries[slot - 1];
 }
 
@@ -422,13 +437,11 @@ int read_english_texts(EnglishTable& table, const char* path)
             console_printf(english_fault_message(fault), path, line_number);
             return -1;
         }
-        if (find_translation_entry(table, static_cast<std::uint16_t>(parsed.function_id), parsed.label) != nullptr) {
+        if (!add_translation_entry(table, parsed.function_id, parsed.label, parsed.type)) {
             console_printf("[%04X][%.*s] 既に登録されています: type=[%.*s] ... 無視します\n", parsed.function_id,
                            static_cast<int>(parsed.label.size()), parsed.label.data(),
                            static_cast<int>(parsed.type.size()), parsed.type.data());
-            continue;
         }
-        add_translation_entry(table, parsed.function_id, parsed.label, parsed.type);
     }
     if (read == LineRead::refused) return -1;
     if (reader.failed()) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,9 +20,14 @@ struct TranslationEntry {
 // The English table: its entries in the order the lines were read, and an
 // open-addressing index from (function id, label) to the entry, so that a
 // look-up costs the same however many labels an id has.
+struct EnglishTableSlot {
+    std::uint32_t entry = 0;  // entry index + 1; 0: free
+    std::uint32_t hash = 0;   // the high bits of the key's hash, compared first
+};
+
 struct EnglishTable {
-    std::vector<TranslationEntry> entries;
-    std::vector<std::uint32_t> slots;  // entry index + 1; 0: free
+    std::deque<TranslationEntry> entries;  // never moved once added
+    std::vector<EnglishTableSlot> slots;   // a power of two of them, at most half used
 };
 
 // The entry with this id and label, or null.
