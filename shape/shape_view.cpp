@@ -55,23 +55,43 @@ std::int32_t read_shape_view(const std::uint8_t* data, std::int32_t size, std::v
             next = read_le32(cursor);
             if (!cursor_ok(cursor) || next < offset || next > entry_size) return -1;
         }
-        if (frames != nullptr) {
-            ShapeFrameView frame;
-            frame.offset = offset;
-            frame.data = data + offset;
-            frame.size = next - offset;
-            if (frame.size >= FRAME_HEADER_SIZE) {
-                ByteCursor header = make_byte_cursor(frame.data, frame.size);
-                frame.right = read_sle16(header);
-                frame.left = read_sle16(header);
-                frame.ascent = read_sle16(header);
-                frame.descent = read_sle16(header);
-            }
-            frames->push_back(frame);
-        }
         offset = next;
     }
+    if (frames != nullptr) {
+        for (std::uint32_t i = 0; i < count; ++i) frames->push_back(shape_view_frame(data, entry_size, i));
+    }
     return ENTRY_SHAPE;
+}
+
+std::uint32_t shape_view_frame_count(const std::uint8_t* data, std::uint32_t size)
+{
+    ByteCursor cursor = make_byte_cursor(data, size);
+    skip_bytes(cursor, 4);
+    const std::uint32_t first_offset = read_le32(cursor);
+    return cursor_ok(cursor) && first_offset >= 8 ? first_offset / 4 - 1 : 0;
+}
+
+ShapeFrameView shape_view_frame(const std::uint8_t* data, std::uint32_t size, std::uint32_t index)
+{
+    // Offsets i and i + 1 (the entry's end for the last frame), read
+    // through the checked cursor all the same.
+    ByteCursor table = make_byte_cursor(data, size);
+    skip_bytes(table, 4 + 4 * static_cast<std::size_t>(index));
+    const std::uint32_t offset = read_le32(table);
+    const std::uint32_t next = index + 1 < shape_view_frame_count(data, size) ? read_le32(table) : size;
+    ShapeFrameView frame;
+    if (!cursor_ok(table) || offset > next || next > size) return frame;
+    frame.offset = offset;
+    frame.data = data + offset;
+    frame.size = next - offset;
+    if (frame.size >= FRAME_HEADER_SIZE) {
+        ByteCursor header = make_byte_cursor(frame.data, frame.size);
+        frame.right = read_sle16(header);
+        frame.left = read_sle16(header);
+        frame.ascent = read_sle16(header);
+        frame.descent = read_sle16(header);
+    }
+    return frame;
 }
 
 std::int32_t check_shape_in_place(EntryObject* slot, const std::uint8_t* data, std::int32_t size,

@@ -31,6 +31,12 @@ struct ShapeFrameView {
 std::int32_t read_shape_view(const std::uint8_t* data, std::int32_t size, std::vector<ShapeFrameView>* frames,
                              bool warn);
 
+// The number of frames, and frame index (below that number), of the shape
+// entry of size bytes at data, which read_shape_view must have accepted:
+// for a reader that takes the frames one at a time instead of listing them.
+std::uint32_t shape_view_frame_count(const std::uint8_t* data, std::uint32_t size);
+ShapeFrameView shape_view_frame(const std::uint8_t* data, std::uint32_t size, std::uint32_t index);
+
 // A read function (FlexReadFunc) for a loader whose caller keeps the file's
 // bytes: it checks the entry as read_shape_from_buffer does, printing the
 // same trace lines and warnings, and returns the same type (6 for a shape,

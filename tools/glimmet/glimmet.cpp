@@ -80,7 +80,7 @@ int run(int argc, char** argv)
 
 // Dump text gathered into large blocks, each written with one call.
 struct DumpWriter {
-    static constexpr std::size_t BLOCK_SIZE = 1 << 15;
+    static constexpr std::size_t BLOCK_SIZE = 1 << 14;
     std::FILE* stream;
     std::string block;
 
@@ -250,15 +250,37 @@ void draw_glyph(std::string& out, const std::vector<std::uint8_t>& canvas, const
     out += '\n';
 }
 
+// The frames of one font, taken one at a time: from an owning shape, or
+// in place from a shape entry's bytes that read_shape_view accepted.
+struct FontFrames {
+    const Shape* shape = nullptr;
+    const std::uint8_t* data = nullptr;
+    std::uint32_t size = 0;
+    std::uint32_t count = 0;
+
+    ShapeFrameView at(std::uint32_t j) const
+    {
+        if (shape == nullptr) return shape_view_frame(data, size, j);
+        const ShapeFrame& frame = shape->frames[j];
+        return ShapeFrameView{frame.offset, frame.right, frame.left, frame.ascent, frame.descent, frame.data.data(),
+                              frame.size()};
+    }
+};
+
+FontFrames frames_of_shape(const Shape& shape)
+{
+    return FontFrames{&shape, nullptr, 0, static_cast<std::uint32_t>(shape.frames.size())};
+}
+
 // Every frame of one font into the writer, then its used-colour list on
 // standard output.  -1 when a frame does not decode cleanly (the lines of
 // the frames before it are in the writer).
-int dump_frames(DumpWriter& writer, GlyphCanvas& canvas, int index, const std::vector<ShapeFrameView>& frames)
+int dump_frames(DumpWriter& writer, GlyphCanvas& canvas, int index, const FontFrames& frames)
 {
     std::array<std::uint32_t, 256> counts{};
     std::string& out = writer.block;
-    for (std::size_t j = 0; j < frames.size(); ++j) {
-        const ShapeFrameView& frame = frames[j];
+    for (std::uint32_t j = 0; j < frames.count; ++j) {
+        const ShapeFrameView frame = frames.at(j);
         Extents decoded;
         ShapeDrawnBox written;
         const std::int32_t result =
@@ -269,7 +291,7 @@ int dump_frames(DumpWriter& writer, GlyphCanvas& canvas, int index, const std::v
             canvas.clear(written);
             return -1;
         }
-        const auto frame_number = static_cast<std::uint32_t>(j);
+        const std::uint32_t frame_number = j;
         append_glyph_prefix(out, index, frame_number);
         out += "offset=";
         append_hex(out, frame.offset, 8);
@@ -299,18 +321,6 @@ int dump_frames(DumpWriter& writer, GlyphCanvas& canvas, int index, const std::v
     return 0;
 }
 
-// Views of the frames of an owning shape.
-std::vector<ShapeFrameView> frame_views(const Shape& shape)
-{
-    std::vector<ShapeFrameView> views;
-    views.reserve(shape.frames.size());
-    for (const ShapeFrame& frame : shape.frames) {
-        views.push_back(ShapeFrameView{frame.offset, frame.right, frame.left, frame.ascent, frame.descent,
-                                       frame.data.data(), frame.size()});
-    }
-    return views;
-}
-
 // The dump of a whole archive; frames_of(entry, frames) gives the frames of
 // a non-empty entry and says whether it holds a shape.
 template <typename Archive, typename FramesOf>
@@ -333,9 +343,9 @@ int dump_archive(std::FILE* stream, const Archive* archive, FramesOf frames_of)
     }
 
     DumpWriter writer{stream, {}};
-    writer.block.reserve(2 * DumpWriter::BLOCK_SIZE);
+    writer.block.reserve(DumpWriter::BLOCK_SIZE + (1 << 13));
     GlyphCanvas canvas;
-    std::vector<ShapeFrameView> frames;
+    FontFrames frames;
     for (std::size_t i = 0; i < archive->entries.size(); ++i) {
         const auto& entry = archive->entries[i];
         const int index = static_cast<int>(i);
@@ -349,7 +359,7 @@ int dump_archive(std::FILE* stream, const Archive* archive, FramesOf frames_of)
         append_hex(out, entry.size, 8);
         if (is_shape) {
             out += " count=";
-            append_hex(out, static_cast<std::uint32_t>(frames.size()), 8);
+            append_hex(out, frames.count, 8);
         }
         out += "\n\n";
         if (entry.empty()) continue;
@@ -381,17 +391,17 @@ int dump_entry_glyphs(std::FILE* stream, int index, const Shape& shape)
 {
     DumpWriter writer{stream, {}};
     GlyphCanvas canvas;
-    const int result = dump_frames(writer, canvas, index, frame_views(shape));
+    const int result = dump_frames(writer, canvas, index, frames_of_shape(shape));
     writer.flush();
     return result;
 }
 
 int dump_fonts(std::FILE* stream, const FlexArchive* archive)
 {
-    return dump_archive(stream, archive, [](const FlexEntry& entry, std::vector<ShapeFrameView>& frames) {
+    return dump_archive(stream, archive, [](const FlexEntry& entry, FontFrames& frames) {
         const Shape* shape = std::get_if<Shape>(&entry.object);
         if (shape == nullptr) return false;
-        frames = frame_views(*shape);
+        frames = frames_of_shape(*shape);
         return true;
     });
 }
@@ -399,14 +409,16 @@ int dump_fonts(std::FILE* stream, const FlexArchive* archive)
 int dump_fonts_in_place(std::FILE* stream, const FlexTable* table, const std::uint8_t* image, std::size_t image_size)
 {
     if (image == nullptr && image_size != 0) return -1;
-    return dump_archive(stream, table, [&](const FlexTableEntry& entry, std::vector<ShapeFrameView>& frames) {
+    return dump_archive(stream, table, [&](const FlexTableEntry& entry, FontFrames& frames) {
         // The loader checked that the entry lies inside the image; asked
-        // again here, as the entry may come from elsewhere.
+        // again here, as the table may come from elsewhere.
         if (entry.type != ENTRY_SHAPE || entry.size > image_size || entry.offset > image_size - entry.size ||
             entry.size > static_cast<std::uint32_t>(INT32_MAX)) {
             return false;
         }
-        return read_shape_view(image + entry.offset, static_cast<std::int32_t>(entry.size), &frames, false) ==
-               ENTRY_SHAPE;
+        const std::uint8_t* data = image + entry.offset;
+        if (read_shape_view(data, static_cast<std::int32_t>(entry.size), nullptr, false) != ENTRY_SHAPE) return false;
+        frames = FontFrames{nullptr, data, entry.size, shape_view_frame_count(data, entry.size)};
+        return true;
     });
 }

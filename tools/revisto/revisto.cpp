@@ -268,7 +268,35 @@ struct JapaneseLine {
     std::string_view text;  // with its enclosing double quotes
 };
 
-JapaneseLineFault parse_japanese_line(const EnglishTable& table, std::string_view line, JapaneseLine& parsed)
+// Index of the entry with this id and label, or -1.
+std::ptrdiff_t find_entry_index(const EnglishTable& table, std::uint16_t function_id, std::string_view label)
+{
+    if (table.slots.empty()) return -1;
+    const std::uint32_t slot = table.slots[find_slot(table, key_hash(function_id, label), function_id, label)].entry;
+    return static_cast<std::ptrdiff_t>(slot) - 1;
+}
+
+// The entry with this id and label, trying first the entry after the one
+// found last (a Japanese table mostly follows the English one's order):
+// (id, label) are unique in the table, so a match there is the entry.
+const TranslationEntry* find_entry_from(const EnglishTable& table, std::size_t& next, std::uint16_t function_id,
+                                        std::string_view label)
+{
+    if (next < table.entries.size()) {
+        const TranslationEntry& expected = table.entries[next];
+        if (expected.function_id == function_id && expected.label == label) {
+            ++next;
+            return &expected;
+        }
+    }
+    const std::ptrdiff_t index = find_entry_index(table, function_id, label);
+    if (index < 0) return nullptr;
+    next = static_cast<std::size_t>(index) + 1;
+    return &table.entries[static_cast<std::size_t>(index)];
+}
+
+JapaneseLineFault parse_japanese_line(const EnglishTable& table, std::size_t& next_entry, std::string_view line,
+                                      JapaneseLine& parsed)
 {
     LinePrefix prefix;
     if (!parse_line_prefix(line, prefix)) return JapaneseLineFault::syntax;
@@ -301,7 +329,7 @@ JapaneseLineFault parse_japanese_line(const EnglishTable& table, std::string_vie
 
     const unsigned function_id = read_function_id(prefix.id_digits);
     if (function_id > MAX_FUNCTION_ID) return JapaneseLineFault::bad_function_id;
-    parsed.entry = find_translation_entry(table, static_cast<std::uint16_t>(function_id), prefix.label);
+    parsed.entry = find_entry_from(table, next_entry, static_cast<std::uint16_t>(function_id), prefix.label);
     if (parsed.entry == nullptr) return JapaneseLineFault::label_not_found;
     return JapaneseLineFault::none;
 }
@@ -408,9 +436,8 @@ constexpr const char* USAGE[] = {
 const TranslationEntry* find_translation_entry(const EnglishTable& table, std::uint16_t function_id,
                                                std::string_view label)
 {
-    if (table.slots.empty()) return nullptr;
-    const std::uint32_t slot = table.slots[find_slot(table, key_hash(function_id, label), function_id, label)].entry;
-    return slot == 0 ? nullptr : &table.entries[slot - 1];
+    const std::ptrdiff_t index = find_entry_index(table, function_id, label);
+    return index < 0 ? nullptr : &table.entries[static_cast<std::size_t>(index)];
 }
 
 std::size_t count_translation_entries(const EnglishTable& table, std::uint16_t function_id)
@@ -460,6 +487,7 @@ int convert_translation_file(const EnglishTable& table, const char* input_path, 
 
     TextLineReader reader(input.get());
     BlockWriter writer{output.get(), {}};
+    std::size_t next_entry = 0;
     writer.block.reserve(BlockWriter::BLOCK_SIZE + 2 * LINE_BUFFER_SIZE);
     int line_number = 0;
     std::string_view line;
@@ -472,7 +500,7 @@ int convert_translation_file(const EnglishTable& table, const char* input_path, 
             continue;
         }
         JapaneseLine parsed;
-        const JapaneseLineFault fault = parse_japanese_line(table, line, parsed);
+        const JapaneseLineFault fault = parse_japanese_line(table, next_entry, line, parsed);
         if (fault != JapaneseLineFault::none) {
             print_japanese_fault(fault, input_path, line_number, parsed.label);
             writer.flush();
