@@ -105,7 +105,10 @@ bool load_file_image(const char* path, std::vector<std::uint8_t>& image)
 //
 // Returns false after printing the step's message; the caller adds the
 // "cannot read" line.
-bool parse_flexfile_header(const char* name, const ByteCursor& image, FlexArchive& archive)
+// Archive is FlexArchive or FlexTable: the same fields, entries that hold
+// at least offset and size.
+template <typename Archive>
+bool parse_flexfile_header(const char* name, const ByteCursor& image, Archive& archive)
 {
     ByteCursor cursor = image;
     read_bytes(cursor, archive.title.data(), FLEX_TITLE_SIZE);
@@ -125,7 +128,7 @@ bool parse_flexfile_header(const char* name, const ByteCursor& image, FlexArchiv
     }
     archive.entries.resize(static_cast<std::size_t>(archive.count));
     for (std::size_t i = 0; i < archive.entries.size(); ++i) {
-        FlexEntry& entry = archive.entries[i];
+        auto& entry = archive.entries[i];
         entry.offset = read_le32(cursor);
         entry.size = read_le32(cursor);
         if (entry.empty()) continue;
@@ -381,6 +384,55 @@ int read_flexfile_with_readfunc(FlexArchivePtr* archive, const char* path, FlexR
 void free_flexfile(FlexArchivePtr& archive)
 {
     archive.reset();
+}
+
+int read_flex_table_from_memory(FlexTable& table, const std::uint8_t* data, std::size_t size, const char* name,
+                                FlexReadFunc check)
+{
+    table = FlexTable{};
+    if (name == nullptr || check == nullptr || (data == nullptr && size > 0)) return -1;
+    const ByteCursor image = make_byte_cursor(data, size);
+    bool parsed = false;
+    bool checked = false;
+    try {
+        parsed = parse_flexfile_header(name, image, table);
+        checked = parsed;
+        for (std::size_t i = 0; checked && i < table.entries.size(); ++i) {
+            FlexTableEntry& entry = table.entries[i];
+            if (entry.empty()) continue;
+            // The check sees a slot of its own, as with the loaders, and
+            // keeps nothing: only the type it gives is recorded.
+            FlexEntry probe;
+            probe.offset = entry.offset;
+            probe.size = entry.size;
+            checked = decode_entry(name, image, probe, static_cast<int>(i), check);
+            entry.type = probe.type;
+        }
+    } catch (const std::bad_alloc&) {
+        report_memory_exhausted(__LINE__);
+    }
+    // As with the loaders: a refused header or table says "cannot read"
+    // here, a refused entry only its invalid-data line.
+    if (!parsed) console_printf("ERROR: %s を読み込めません\n", name);
+    if (!checked) {
+        table = FlexTable{};
+        return -1;
+    }
+    return 0;
+}
+
+bool read_flexfile_image(const char* path, std::vector<std::uint8_t>& image)
+{
+    if (path == nullptr) return false;
+    image.clear();
+    bool read = false;
+    try {
+        read = load_file_image(path, image);
+    } catch (const std::bad_alloc&) {
+        report_memory_exhausted(__LINE__);
+    }
+    if (!read) console_printf("ERROR: %s を読み込めません\n", path);
+    return read;
 }
 
 // ---------------------------------------------------------------------------

@@ -92,6 +92,39 @@ int read_flexfile_with_readfunc(FlexArchivePtr* archive, const char* path, FlexR
 int read_flexfile_with_readfunc_from_memory(FlexArchivePtr* archive, const std::uint8_t* data, std::size_t size,
                                             const char* name, FlexReadFunc function);
 
+// The header and entry table of a FLEX file without the entries' objects,
+// for a caller that keeps the file's bytes and reads each entry in place:
+// an entry costs twelve bytes, however large, and entries that share their
+// bytes share them.
+struct FlexTableEntry {
+    std::uint32_t offset = 0;  // 0 = empty
+    std::uint32_t size = 0;    // 0 = empty
+    EntryType type = 0;        // what the check gave; 0 for an empty entry
+
+    bool empty() const { return offset == 0 || size == 0; }
+};
+
+struct FlexTable {
+    std::array<std::uint8_t, FLEX_TITLE_SIZE> title{};
+    std::uint32_t magic1 = 0;
+    std::int32_t count = 0;
+    std::uint32_t magic2 = 0;
+    std::array<std::uint32_t, FLEX_RESERVED_COUNT> reserved{};
+    std::vector<FlexTableEntry> entries;
+};
+
+// Reads the header and table of size bytes at data with the loaders'
+// checks and messages, and hands every non-empty entry to check (a read
+// function whose slot is thrown away: check_shape_in_place, for one),
+// recording the type it gives.  0, or -1 with the table empty.
+int read_flex_table_from_memory(FlexTable& table, const std::uint8_t* data, std::size_t size, const char* name,
+                                FlexReadFunc check);
+
+// The bytes of the file at path, read as the path forms above read them
+// (with the same messages on failure), for a caller that keeps them and
+// reads its entries in place through a memory form.  false on failure.
+bool read_flexfile_image(const char* path, std::vector<std::uint8_t>& image);
+
 // Releases the archive and every object its entries own.  With RAII this is
 // only the named release point; an empty pointer is ignored.
 void free_flexfile(FlexArchivePtr& archive);

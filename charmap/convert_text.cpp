@@ -26,21 +26,27 @@ char* convert_text_by_charmap(char* output, std::int32_t capacity, const char* s
             continue;
         }
 
-        char character[UTF8_CHAR_BUFFER_SIZE];
-        const int length = get_utf8_char(character, p);
-        if (length <= 0) {
+        // The character's bytes, checked as get_utf8_char checks them (the
+        // terminator is no continuation byte, so nothing past it is read).
+        const int length = utf8_char_length(byte);
+        bool valid = length > 0;
+        for (int i = 1; valid && i < length; ++i) {
+            valid = (static_cast<unsigned char>(p[i]) & 0xC0u) == 0x80u;
+        }
+        if (!valid) {
             console_printf("ERROR: 不正な文字コードです: %s\n", source);
             return nullptr;
         }
-        const char* code = lookup_charmap(character);
+        std::size_t code_size = 0;
+        const char* code = lookup_charmap_packed(pack_charmap_name(p, static_cast<std::size_t>(length)), &code_size);
         if (code == nullptr) {
             console_printf("ERROR: '%*.*s' は使用できません\n", length, length, p);
             return nullptr;
         }
-        const auto code_length = static_cast<std::int32_t>(std::strlen(code));
+        const auto code_length = static_cast<std::int32_t>(code_size);
         room -= code_length;
         if (room <= 0) break;
-        std::memcpy(output + out, code, static_cast<std::size_t>(code_length));
+        std::memcpy(output + out, code, code_size);
         out += code_length;
         p += length;
     }

@@ -45,6 +45,73 @@ struct NameHash {
 };
 std::unordered_map<std::string, std::int32_t, NameHash, std::equal_to<>> first_entry_of_name;
 
+// The names of up to seven bytes (every single character) once more, in an
+// open-addressing table whose slots hold the name's bytes packed into a key
+// and the first entry's code bytes and length: converting a text looks a
+// character up without hashing a string, following a pointer or measuring
+// the code.  Key 0 marks a free slot (a packed key always has its length
+// in the top byte).
+struct PackedSlot {
+    std::uint64_t key = 0;
+    std::array<char, CHARMAP_MAX_CODE_BYTES> code{};
+    std::uint8_t code_length = 0;
+};
+std::vector<PackedSlot> packed_slots;
+std::size_t packed_used = 0;
+
+std::size_t packed_position(std::uint64_t key, std::size_t mask)
+{
+    key ^= key >> 29;
+    key *= 0xBF58476D1CE4E5B9ull;
+    key ^= key >> 32;
+    return static_cast<std::size_t>(key) & mask;
+}
+
+// Inserts unless the key is there already: the first entry wins.
+void packed_insert(std::uint64_t key, const std::array<char, CHARMAP_CODE_SIZE>& code)
+{
+    if ((packed_used + 1) * 2 > packed_slots.size()) {
+        std::vector<PackedSlot> old;
+        old.swap(packed_slots);
+        packed_slots.resize(old.empty() ? 64 : old.size() * 2);
+        packed_used = 0;
+        for (const PackedSlot& slot : old) {
+            if (slot.key == 0) continue;
+            std::size_t at = packed_position(slot.key, packed_slots.size() - 1);
+            while (packed_slots[at].key != 0) at = (at + 1) & (packed_slots.size() - 1);
+            packed_slots[at] = slot;
+            ++packed_used;
+        }
+    }
+    const std::size_t mask = packed_slots.size() - 1;
+    std::size_t at = packed_position(key, mask);
+    while (packed_slots[at].key != 0) {
+        if (packed_slots[at].key == key) return;
+        at = (at + 1) & mask;
+    }
+    PackedSlot& slot = packed_slots[at];
+    slot.key = key;
+    std::uint8_t length = 0;
+    while (length < CHARMAP_MAX_CODE_BYTES && code[length] != '\0') {
+        slot.code[length] = code[length];
+        ++length;
+    }
+    slot.code_length = length;
+    ++packed_used;
+}
+
+const PackedSlot* packed_find(std::uint64_t key)
+{
+    if (packed_slots.empty()) return nullptr;
+    const std::size_t mask = packed_slots.size() - 1;
+    std::size_t at = packed_position(key, mask);
+    while (packed_slots[at].key != 0) {
+        if (packed_slots[at].key == key) return &packed_slots[at];
+        at = (at + 1) & mask;
+    }
+    return nullptr;
+}
+
 std::int32_t index_of(unsigned byte)
 {
     return code_byte_index[byte & 0xFFu];
@@ -150,20 +217,14 @@ void append_entry(std::string_view name, const char* code, std::uint32_t attribu
         entry.attribute = attribute;
         // emplace keeps an existing name's position: the first entry wins.
         first_entry_of_name.emplace(entry.name, static_cast<std::int32_t>(charmap.entries.size()));
+        if (entry.name.size() <= CHARMAP_MAX_CODE_BYTES) {
+            packed_insert(pack_charmap_name(entry.name.data(), entry.name.size()), entry.code);
+        }
         charmap.entries.push_back(std::move(entry));
     } catch (const std::bad_alloc&) {
         exit_memory_exhausted(MODULE_NAME, __LINE__);
     }
     charmap.entry_count = static_cast<std::int32_t>(charmap.entries.size());
-}
-
-// Reads past the next LF (or to the end of the stream).
-void skip_rest_of_line(std::FILE* file)
-{
-    int c = 0;
-    do {
-        c = std::getc(file);
-    } while (c != EOF && c != '\n');
 }
 
 void load_charmap_line(const char* line)
@@ -226,10 +287,11 @@ int load_charmap(const char* path)
     if (!file) return -1;
 
     free_charmap();
+    TextLineReader reader(file.get());
     char line[CHARMAP_LINE_SIZE];
     bool first_line = true;
     std::size_t length = 0;
-    while ((length = read_text_line(file.get(), line, sizeof line)) != 0) {
+    while ((length = reader.read(line, sizeof line)) != 0) {
         const bool whole_line = line[length - 1] == '\n';
         if (first_line) remove_utf8_bom(line);
         first_line = false;
@@ -237,12 +299,12 @@ int load_charmap(const char* path)
             // A comment runs to its line end, however long: its tail must
             // not be read as a line of its own, where it could map a
             // character.
-            if (!whole_line) skip_rest_of_line(file.get());
+            if (!whole_line) reader.skip_rest_of_line();
             continue;
         }
         load_charmap_line(line);
     }
-    return std::ferror(file.get()) != 0 ? -1 : 0;
+    return reader.failed() ? -1 : 0;
 }
 
 void free_charmap()
@@ -250,6 +312,9 @@ void free_charmap()
     charmap.entries.clear();
     charmap.entries.shrink_to_fit();
     first_entry_of_name.clear();
+    packed_slots.clear();
+    packed_slots.shrink_to_fit();
+    packed_used = 0;
     charmap.entry_count = 0;
 }
 
@@ -278,4 +343,21 @@ int get_charmap_code_at(int index)
 {
     if (index < 0 || index >= charmap.entry_count) return -1;
     return get_code_value(charmap.entries[static_cast<std::size_t>(index)].code.data());
+}
+
+std::uint64_t pack_charmap_name(const char* name, std::size_t length)
+{
+    std::uint64_t key = static_cast<std::uint64_t>(length) << 56;
+    for (std::size_t i = 0; i < length && i < CHARMAP_MAX_CODE_BYTES; ++i) {
+        key |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i])) << (8 * i);
+    }
+    return key;
+}
+
+const char* lookup_charmap_packed(std::uint64_t key, std::size_t* code_length)
+{
+    const PackedSlot* slot = packed_find(key);
+    if (slot == nullptr) return nullptr;
+    if (code_length != nullptr) *code_length = slot->code_length;
+    return slot->code.data();
 }

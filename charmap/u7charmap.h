@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -80,6 +81,15 @@ int add_charmap_entry(const char* name, const char* code);
 // or null when there is none, the character is null or empty, or the map
 // is empty.
 const char* lookup_charmap(const char* character);
+
+// A name of one to seven bytes packed into a look-up key: its bytes from
+// the low end up, its length in the top byte.
+std::uint64_t pack_charmap_name(const char* name, std::size_t length);
+
+// The code bytes of the first entry whose packed name is key, with their
+// number in *code_length (not zero-terminated), or null when there is none.
+// The same entry lookup_charmap finds, without measuring or hashing names.
+const char* lookup_charmap_packed(std::uint64_t key, std::size_t* code_length);
 
 // get_code_value of the first entry named character; 0 for a null or empty
 // character, -1 when the map has no such entry.

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
@@ -30,18 +31,105 @@ FilePtr open_file_or_report(const char* path, const char* mode, MissingFile miss
     return file;
 }
 
+namespace {
+
+// getc without the per-call stream lock: a stream is read by one thread.
+inline int getc_unlocked_portable(std::FILE* stream)
+{
+#if defined(_WIN32)
+    return _fgetc_nolock(stream);
+#else
+    return getc_unlocked(stream);
+#endif
+}
+
+constexpr std::size_t LINE_BLOCK_SIZE = 1 << 16;
+
+}  // namespace
+
 std::size_t read_text_line(std::FILE* stream, char* buffer, std::size_t size)
 {
     if (stream == nullptr || buffer == nullptr || size == 0) return 0;
     std::size_t length = 0;
     while (length + 1 < size) {
-        const int c = std::getc(stream);
+        const int c = getc_unlocked_portable(stream);
         if (c == EOF) break;
         buffer[length++] = static_cast<char>(c);
         if (c == '\n') break;
     }
     buffer[length] = '\0';
     return length;
+}
+
+bool TextLineReader::refill()
+{
+    if (at_end_ || stream_ == nullptr) return false;
+    if (block_.empty()) block_.resize(LINE_BLOCK_SIZE);
+    // Keep the unread bytes at the front; a block full of them (a piece
+    // longer than the block) grows.
+    const std::size_t kept = end_ - position_;
+    if (kept != 0 && position_ != 0) std::memmove(block_.data(), block_.data() + position_, kept);
+    position_ = 0;
+    end_ = kept;
+    if (end_ == block_.size()) block_.resize(block_.size() * 2);
+    const std::size_t got = std::fread(block_.data() + end_, 1, block_.size() - end_, stream_);
+    end_ += got;
+    if (got == 0) at_end_ = true;
+    return got != 0;
+}
+
+std::string_view TextLineReader::next(std::size_t max_length)
+{
+    if (max_length == 0) return {};
+    for (;;) {
+        const std::size_t available = end_ - position_;
+        const std::size_t span = available < max_length ? available : max_length;
+        const char* start = block_.data() + position_;
+        const void* lf = span != 0 ? std::memchr(start, '\n', span) : nullptr;
+        std::size_t length = 0;
+        if (lf != nullptr) {
+            length = static_cast<std::size_t>(static_cast<const char*>(lf) - start) + 1;
+        } else if (span == max_length) {
+            length = span;
+        } else if (!at_end_) {
+            refill();
+            continue;
+        } else {
+            if (available == 0) return {};
+            length = available;  // the last bytes, without a line end
+        }
+        position_ += length;
+        return std::string_view(start, length);
+    }
+}
+
+std::size_t TextLineReader::read(char* buffer, std::size_t size)
+{
+    if (buffer == nullptr || size == 0) return 0;
+    const std::string_view piece = next(size - 1);
+    if (!piece.empty()) std::memcpy(buffer, piece.data(), piece.size());
+    buffer[piece.size()] = '\0';
+    return piece.size();
+}
+
+void TextLineReader::skip_rest_of_line()
+{
+    for (;;) {
+        const std::size_t available = end_ - position_;
+        const char* start = block_.data() + position_;
+        const void* lf = available != 0 ? std::memchr(start, '\n', available) : nullptr;
+        if (lf != nullptr) {
+            position_ += static_cast<std::size_t>(static_cast<const char*>(lf) - start) + 1;
+            return;
+        }
+        position_ = end_;
+        if (!refill()) return;
+    }
+}
+
+bool TextLineReader::failed() const
+{
+    return stream_ == nullptr || std::ferror(stream_) != 0;
 }
 
 bool check_text_line(const char* line, std::size_t length, const char* path, int line_number)

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 struct FileCloser {
     void operator()(std::FILE* file) const
@@ -37,6 +39,35 @@ FilePtr open_file_or_report(const char* path, const char* mode, MissingFile miss
 // of bytes read, zero bytes inside the line included; 0 at the end of the
 // stream or on a read error (ferror tells them apart).
 std::size_t read_text_line(std::FILE* stream, char* buffer, std::size_t size);
+
+// Reads the lines of a text stream in large blocks, with the same result
+// per call as read_text_line: bytes up to and including the first LF, at
+// most size - 1 of them, then a zero.  The stream must be read through the
+// reader alone once it has started (it reads ahead).
+class TextLineReader {
+public:
+    explicit TextLineReader(std::FILE* stream) : stream_(stream) {}
+
+    // The next line (or piece of a longer line) into buffer; the number of
+    // bytes read, 0 at the end of the stream or on a read error.
+    std::size_t read(char* buffer, std::size_t size);
+    // The next line (or piece) without copying: a view of the reader's
+    // block, valid until the next call.  Empty at the end or on an error.
+    std::string_view next(std::size_t max_length);
+    // Skips the rest of the current line, up to and including its LF.
+    void skip_rest_of_line();
+    // True when reading failed (as ferror on the stream).
+    bool failed() const;
+
+private:
+    bool refill();
+
+    std::FILE* stream_;
+    std::vector<char> block_;
+    std::size_t position_ = 0;
+    std::size_t end_ = 0;
+    bool at_end_ = false;
+};
 
 // Refuses a text line (length bytes as read, line end included) that holds
 // a zero byte or a CR that is not part of the CR and LF run ending it:

@@ -35,7 +35,7 @@ unsigned long address_of(const void* pointer)
 }
 
 // One row of the area being drawn, or none when the span's row lies outside
-// it.  Columns outside the row are dropped one by one.
+// it.  Columns outside the row are dropped.
 struct SpanWriter {
     std::uint8_t* line;
     std::int64_t width;
@@ -47,23 +47,52 @@ struct SpanWriter {
 
     bool visible() const { return line != nullptr; }
 
-    void put(std::uint8_t colour)
+    // The columns of the next n pixels that fall inside the row, as
+    // [first, end) offsets into those n pixels (empty when none do).
+    void visible_part(std::size_t n, std::size_t& first, std::size_t& end) const
     {
-        if (column >= 0 && column < width) {
-            line[column] = colour;
-            first_written = std::min(first_written, column);
-            last_written = std::max(last_written, column);
+        const std::int64_t start = column;
+        const std::int64_t stop = column + static_cast<std::int64_t>(n);
+        const std::int64_t from = std::max<std::int64_t>(start, 0);
+        const std::int64_t to = std::min<std::int64_t>(stop, width);
+        if (from >= to) {
+            first = end = 0;
+            return;
         }
-        ++column;
+        first = static_cast<std::size_t>(from - start);
+        end = static_cast<std::size_t>(to - start);
+    }
+
+    void mark_written(std::size_t first, std::size_t end)
+    {
+        if (first >= end) return;
+        first_written = std::min(first_written, column + static_cast<std::int64_t>(first));
+        last_written = std::max(last_written, column + static_cast<std::int64_t>(end) - 1);
     }
 
     // Bytes of a raw span or a literal run: each counted and drawn.
     void put_bytes(const std::uint8_t* bytes, std::size_t n)
     {
-        for (std::size_t k = 0; k < n; ++k) {
-            if (counts != nullptr) ++counts[bytes[k]];
-            put(bytes[k]);
+        if (counts != nullptr) {
+            for (std::size_t k = 0; k < n; ++k) ++counts[bytes[k]];
         }
+        std::size_t first = 0;
+        std::size_t end = 0;
+        visible_part(n, first, end);
+        if (first < end) std::memcpy(line + column + static_cast<std::int64_t>(first), bytes + first, end - first);
+        mark_written(first, end);
+        column += static_cast<std::int64_t>(n);
+    }
+
+    // A repeat run: n pixels of one colour.
+    void put_repeat(std::uint8_t colour, std::size_t n)
+    {
+        std::size_t first = 0;
+        std::size_t end = 0;
+        visible_part(n, first, end);
+        if (first < end) std::memset(line + column + static_cast<std::int64_t>(first), colour, end - first);
+        mark_written(first, end);
+        column += static_cast<std::int64_t>(n);
     }
 };
 
@@ -91,19 +120,19 @@ void decode_span(ByteCursor& cursor, SpanWriter& writer, bool encoded, std::uint
             const std::uint8_t colour = read_u8(cursor);
             // A repeat run counts its colour once, whatever its length and row.
             if (writer.counts != nullptr) ++writer.counts[colour];
-            if (writer.visible()) {
-                for (std::uint16_t k = 0; k < n; ++k) writer.put(colour);
-            }
+            if (writer.visible()) writer.put_repeat(colour, n);
         }
     }
 }
 
 }  // namespace
 
-std::int32_t decode_shape(std::uint8_t* destination, std::int32_t width, std::int32_t height, std::int32_t background,
-                          std::int32_t origin_x, std::int32_t origin_y, std::int32_t* right, std::int32_t* left,
-                          std::int32_t* ascent, std::int32_t* descent, const std::uint8_t* data, std::int32_t size,
-                          std::uint32_t* counts)
+namespace {
+
+// Prints the refused arguments and returns true when they are refused.
+bool refuse_arguments(std::uint8_t* destination, std::int32_t width, std::int32_t height, std::int32_t background,
+                      std::int32_t origin_x, std::int32_t origin_y, std::int32_t* right, std::int32_t* left,
+                      std::int32_t* ascent, std::int32_t* descent, const std::uint8_t* data, std::int32_t size)
 {
     if (destination == nullptr || width < 1 || origin_x < 0 || origin_x >= width || height < 1 || origin_y < 0 ||
         origin_y >= height || right == nullptr || left == nullptr || ascent == nullptr || descent == nullptr ||
@@ -113,12 +142,55 @@ std::int32_t decode_shape(std::uint8_t* destination, std::int32_t width, std::in
                        address_of(destination), width, height, static_cast<unsigned>(background & 0xFF), origin_x,
                        origin_y, address_of(right), address_of(left), address_of(ascent), address_of(descent),
                        address_of(data), size);
+        return true;
+    }
+    return false;
+}
+
+std::int32_t draw_frame(std::uint8_t* destination, std::int32_t width, std::int32_t height, std::int32_t background,
+                        std::int32_t origin_x, std::int32_t origin_y, std::int32_t* right, std::int32_t* left,
+                        std::int32_t* ascent, std::int32_t* descent, const std::uint8_t* data, std::int32_t size,
+                        std::uint32_t* counts, ShapeDrawnBox* written);
+
+}  // namespace
+
+std::int32_t decode_shape(std::uint8_t* destination, std::int32_t width, std::int32_t height, std::int32_t background,
+                          std::int32_t origin_x, std::int32_t origin_y, std::int32_t* right, std::int32_t* left,
+                          std::int32_t* ascent, std::int32_t* descent, const std::uint8_t* data, std::int32_t size,
+                          std::uint32_t* counts)
+{
+    if (refuse_arguments(destination, width, height, background, origin_x, origin_y, right, left, ascent, descent,
+                         data, size)) {
         return -2;
     }
-
     const auto fill = static_cast<std::uint8_t>(background & 0xFF);
     std::memset(destination, fill, static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    return draw_frame(destination, width, height, background, origin_x, origin_y, right, left, ascent, descent, data,
+                      size, counts, nullptr);
+}
 
+std::int32_t decode_shape_onto(std::uint8_t* destination, std::int32_t width, std::int32_t height,
+                               std::int32_t background, std::int32_t origin_x, std::int32_t origin_y,
+                               std::int32_t* right, std::int32_t* left, std::int32_t* ascent, std::int32_t* descent,
+                               const std::uint8_t* data, std::int32_t size, std::uint32_t* counts,
+                               ShapeDrawnBox* written)
+{
+    if (refuse_arguments(destination, width, height, background, origin_x, origin_y, right, left, ascent, descent,
+                         data, size)) {
+        return -2;
+    }
+    return draw_frame(destination, width, height, background, origin_x, origin_y, right, left, ascent, descent, data,
+                      size, counts, written);
+}
+
+namespace {
+
+std::int32_t draw_frame(std::uint8_t* destination, std::int32_t width, std::int32_t height, std::int32_t background,
+                        std::int32_t origin_x, std::int32_t origin_y, std::int32_t* right, std::int32_t* left,
+                        std::int32_t* ascent, std::int32_t* descent, const std::uint8_t* data, std::int32_t size,
+                        std::uint32_t* counts, ShapeDrawnBox* written)
+{
+    const auto fill = static_cast<std::uint8_t>(background & 0xFF);
     ByteCursor cursor = make_byte_cursor(data, static_cast<std::size_t>(size));
     *right = read_sle16(cursor);
     *left = read_sle16(cursor);
@@ -165,15 +237,32 @@ std::int32_t decode_shape(std::uint8_t* destination, std::int32_t width, std::in
     // The extents reach at least every pixel that differs from the
     // background, never less than stored.  Only the written rectangle is
     // searched; the rest of the area holds the background alone.
-    for (std::int32_t i = static_cast<std::int32_t>(top); i <= bottom; ++i) {
+    // The box of those pixels is found row by row (the first and last
+    // differing column of each row), then widens the extents once.
+    std::int64_t first_row = INT64_MAX, last_row = -1, first_column = INT64_MAX, last_column = -1;
+    for (std::int64_t i = top; i <= bottom; ++i) {
         const std::uint8_t* line = destination + static_cast<std::size_t>(i) * static_cast<std::size_t>(width);
-        for (std::int32_t j = static_cast<std::int32_t>(leftmost); j <= rightmost; ++j) {
-            if (line[j] == fill) continue;
-            *ascent = std::max(*ascent, origin_y - i);
-            *descent = std::max(*descent, i - origin_y + 1);
-            *left = std::max(*left, origin_x - j);
-            *right = std::max(*right, j - origin_x + 1);
-        }
+        std::int64_t from = leftmost;
+        while (from <= rightmost && line[from] == fill) ++from;
+        if (from > rightmost) continue;
+        std::int64_t to = rightmost;
+        while (line[to] == fill) --to;
+        first_row = std::min(first_row, i);
+        last_row = i;
+        first_column = std::min(first_column, from);
+        last_column = std::max(last_column, to);
+    }
+    if (last_row >= 0) {
+        *ascent = std::max(*ascent, static_cast<std::int32_t>(origin_y - first_row));
+        *descent = std::max(*descent, static_cast<std::int32_t>(last_row - origin_y + 1));
+        *left = std::max(*left, static_cast<std::int32_t>(origin_x - first_column));
+        *right = std::max(*right, static_cast<std::int32_t>(last_column - origin_x + 1));
+    }
+    if (written != nullptr) {
+        *written = ShapeDrawnBox{static_cast<std::int32_t>(top), static_cast<std::int32_t>(bottom),
+                                 static_cast<std::int32_t>(leftmost), static_cast<std::int32_t>(rightmost)};
     }
     return result;
 }
+
+}  // namespace

@@ -56,6 +56,25 @@ std::int32_t decode_shape(std::uint8_t* destination, std::int32_t width, std::in
                           std::int32_t* ascent, std::int32_t* descent, const std::uint8_t* data, std::int32_t size,
                           std::uint32_t* counts);
 
+// The rectangle of the area that a decode wrote to (rows top to bottom and
+// columns left to right, inclusive); empty (top > bottom) when nothing was.
+struct ShapeDrawnBox {
+    std::int32_t top = 0;
+    std::int32_t bottom = -1;
+    std::int32_t left = 0;
+    std::int32_t right = -1;
+};
+
+// decode_shape without the fill: the area must already hold the background
+// wherever this frame does not write (for example a canvas whose previous
+// frame's box was cleared again), and only the box in *written (when not
+// null) is touched.  Results as decode_shape's.
+std::int32_t decode_shape_onto(std::uint8_t* destination, std::int32_t width, std::int32_t height,
+                               std::int32_t background, std::int32_t origin_x, std::int32_t origin_y,
+                               std::int32_t* right, std::int32_t* left, std::int32_t* ascent, std::int32_t* descent,
+                               const std::uint8_t* data, std::int32_t size, std::uint32_t* counts,
+                               ShapeDrawnBox* written);
+
 // Encodes a width × height area of 8-bit pixels (row by row from the top)
 // as frame data: the header (right, left, ascent, descent as their low 16
 // bits), one span per stretch of pixels that differ from the low 8 bits of

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -128,6 +129,56 @@ TEST_F(ConvertText, BadArgumentsAreRefusedSilently)
     EXPECT_EQ(convert_text_by_charmap(buffer, 0, "a"), nullptr);
     EXPECT_EQ(convert_text_by_charmap(buffer, -5, "a"), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+}  // namespace
+
+namespace {
+
+// The packed look-up that the conversion uses finds what lookup_charmap
+// finds, for every character of a map large enough to grow its table many
+// times, with repeated characters (the first entry wins), names of every
+// length up to the packed limit, and codes of every length up to seven.
+TEST(PackedLookUp, AgreesWithTheNamedLookUp)
+{
+    free_charmap();
+    std::vector<std::string> names;
+    for (unsigned code_point = 0x3041; code_point < 0x3041 + 6000; ++code_point) {
+        std::string name;
+        name += static_cast<char>(0xE0 | (code_point >> 12));
+        name += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+        name += static_cast<char>(0x80 | (code_point & 0x3F));
+        names.push_back(name);
+    }
+    names.insert(names.end(), {"a", "ab", "abcd", "abcdefg", "abcdefgh", "\xC3\xA9", "\xF0\x9F\x98\x80"});
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        std::string code;
+        for (std::size_t k = 0; k <= i % 7; ++k) code += static_cast<char>(0x80 + (i + k) % 100);
+        add_charmap_entry(names[i].c_str(), code.c_str());
+        // Every third character again with another code, which must lose.
+        if (i % 3 == 0) add_charmap_entry(names[i].c_str(), "\xFF" "99");
+    }
+    add_charmap_entry("x", "");  // an empty code
+    names.push_back("x");
+
+    for (const std::string& name : names) {
+        const char* named = lookup_charmap(name.c_str());
+        ASSERT_NE(named, nullptr) << name;
+        std::size_t length = 99;
+        const char* packed = lookup_charmap_packed(pack_charmap_name(name.data(), name.size()), &length);
+        if (name.size() > CHARMAP_MAX_CODE_BYTES) {
+            EXPECT_EQ(packed, nullptr) << name;  // only names of up to seven bytes are packed
+            continue;
+        }
+        ASSERT_NE(packed, nullptr) << name;
+        EXPECT_EQ(std::string(packed, length), std::string(named)) << name;
+    }
+    // Names that differ only in length or in their last byte are not mixed up.
+    EXPECT_EQ(lookup_charmap_packed(pack_charmap_name("abc", 3), nullptr), nullptr);
+    EXPECT_EQ(lookup_charmap_packed(pack_charmap_name("abcdefh", 7), nullptr), nullptr);
+    EXPECT_EQ(lookup_charmap_packed(pack_charmap_name("\0", 1), nullptr), nullptr);
+    free_charmap();
+    EXPECT_EQ(lookup_charmap_packed(pack_charmap_name("a", 1), nullptr), nullptr);
 }
 
 }  // namespace

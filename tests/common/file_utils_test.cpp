@@ -206,5 +206,72 @@ TEST(ReplacingFile, WindowsDevicesFoldersAndReadOnlyFiles)
     EXPECT_EQ(folder_names(dir.path()), std::vector<std::string>{"locked.flx"});
 }
 #endif
+// The block reader hands out exactly the pieces read_text_line does, for
+// lines shorter and longer than a piece, lines that cross the reader's
+// block (and lines longer than a whole block), zero bytes, stray CRs and a
+// last line without its LF.
+TEST(TextLineReader, GivesTheSamePiecesAsReadTextLine)
+{
+    using namespace std::string_literals;
+    std::string mixed;
+    for (int i = 0; i < 9000; ++i) mixed += std::string(static_cast<std::size_t>(i % 37), 'x') + (i % 5 == 0 ? "\r\n" : "\n");
+    const std::string contents[] = {
+        "",
+        "no line end",
+        "ab\0c\nline two\r\n0123456789\rend"s,
+        "\n\n\n",
+        mixed,
+        std::string(70000, 'a') + "\n" + std::string(200000, 'b') + "\nlast",
+        mixed + std::string(131072, 'c'),
+    };
+    TempDir dir;
+    for (const std::string& text : contents) {
+        for (std::size_t size : {std::size_t{2}, std::size_t{8}, std::size_t{256}, std::size_t{4096}, std::size_t{300000}}) {
+            write_file_bytes(dir.file("t.txt"), text);
+            FilePtr by_getc = open_file(dir.file("t.txt").c_str(), "r");
+            FilePtr by_block = open_file(dir.file("t.txt").c_str(), "r");
+            ASSERT_TRUE(by_getc && by_block);
+            TextLineReader reader(by_block.get());
+            std::vector<char> expected(size);
+            std::vector<char> got(size);
+            std::size_t pieces = 0;
+            for (;;) {
+                const std::size_t want = read_text_line(by_getc.get(), expected.data(), size);
+                const std::size_t have = reader.read(got.data(), size);
+                ASSERT_EQ(have, want) << "piece " << pieces << " of size " << size;
+                ASSERT_EQ(got[have], '\0');
+                ASSERT_EQ(std::string(got.data(), have), std::string(expected.data(), want));
+                if (want == 0) break;
+                ++pieces;
+            }
+            EXPECT_FALSE(reader.failed());
+            EXPECT_TRUE(reader.next(size - 1).empty());  // stays at the end
+        }
+    }
+}
+
+TEST(TextLineReader, SkipsTheRestOfALineAndReportsReadErrors)
+{
+    TempDir dir;
+    write_file_bytes(dir.file("t.txt"), "; " + std::string(100000, 'c') + "\nnext\n; short\nlast");
+    FilePtr file = open_file(dir.file("t.txt").c_str(), "r");
+    ASSERT_TRUE(file);
+    TextLineReader reader(file.get());
+    EXPECT_EQ(reader.next(255), "; " + std::string(253, 'c'));
+    reader.skip_rest_of_line();
+    EXPECT_EQ(reader.next(255), "next\n");
+    EXPECT_EQ(reader.next(3), "; s");
+    reader.skip_rest_of_line();
+    EXPECT_EQ(reader.next(255), "last");
+    reader.skip_rest_of_line();  // at the end: nothing to skip
+    EXPECT_EQ(reader.next(255), "");
+
+    // A folder opens but cannot be read: no line, and the failure shows.
+    FilePtr folder = open_file(dir.path().c_str(), "r");
+    ASSERT_TRUE(folder);
+    TextLineReader folder_reader(folder.get());
+    EXPECT_EQ(folder_reader.next(255), "");
+    EXPECT_TRUE(folder_reader.failed());
+}
 
 }  // namespace

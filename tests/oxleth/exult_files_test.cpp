@@ -75,14 +75,14 @@ TEST_F(ExultFiles, MessagesAreKeptWithTheirRowsAndTexts)
     EXPECT_EQ(printed, "");
     ASSERT_EQ(list.size(), 8u);
     EXPECT_EQ(list[0].row, &message_table[0]);
-    EXPECT_EQ(list[0].source_text, "# head");
-    EXPECT_EQ(list[1].source_text, "");
+    EXPECT_EQ(list[0].source_text(), "# head");
+    EXPECT_EQ(list[1].source_text(), "");
     EXPECT_EQ(list[2].row->message_number, 0x500);
-    EXPECT_EQ(list[2].source_text, "Yes");
-    EXPECT_EQ(list[3].source_text, "a:b");
+    EXPECT_EQ(list[2].source_text(), "Yes");
+    EXPECT_EQ(list[3].source_text(), "a:b");
     EXPECT_EQ(list[4].row->message_number, 0x501);
     EXPECT_EQ(list[5].row, &message_table[0]);
-    EXPECT_EQ(list[5].source_text, "zero text");
+    EXPECT_EQ(list[5].source_text(), "zero text");
     EXPECT_EQ(output(), "# head\n\n0x500:Yes\n0x50A:a:b\n0x501:octal\nzero text\n0x581:\n0x57F:last\n");
 
     // A CR that does not end its line stops the reading.
@@ -154,7 +154,38 @@ TEST_F(ExultFiles, TranslationsReplaceTheFirstLineOrAreAppended)
               5);  // an overridden record still counts
     EXPECT_EQ(printed, "");
     EXPECT_EQ(output(), "0x500:second \xF4" "0\n0x501:two\n0x500:again\n0x581:last\n0x512:a\tb\n0x580:\n");
-    EXPECT_FALSE(list[3].source_text.has_value());
+    EXPECT_FALSE(list[3].source_text().has_value());
+}
+
+// Each record finds its message's first line through the row index, however
+// many lines come before it; repeated messages keep their own texts, and
+// a record for a message appended earlier replaces that line's text.
+TEST_F(ExultFiles, RecordsFindTheFirstLineAmongManyLines)
+{
+    std::string contents;
+    std::string expected;
+    for (int i = 0; i < 5000; ++i) {
+        contents += "# comment " + std::to_string(i) + "\r\n";
+        expected += "# comment " + std::to_string(i) + "\n";
+    }
+    contents += "0x501:first\n0x500:one\n0x501:second\n#\n0x501:third";
+    std::string printed;
+    ASSERT_EQ(read_messages(contents, printed), 5005);
+    ASSERT_EQ(read_translations("COMMON\t2\tNORMAL\tdeux\n"
+                                "OINK\t1\tOINK\tx\n"
+                                "COMMON\t2\tNORMAL\tzwei\n"
+                                "OINK\t1\tOINK\ty\n",
+                                printed),
+              4);
+    expected += "0x501:zwei\n0x500:one\n0x501:second\n#\n0x501:third\n0x580:y\n";
+    EXPECT_EQ(output(), expected);
+
+    // The translations belong to the list and move with it.
+    MessageList moved = std::move(list);
+    list = MessageList{};
+    std::string text;
+    for (const MessageLine& line : moved) text += format_message_line(line);
+    EXPECT_EQ(text, expected);
 }
 
 TEST_F(ExultFiles, FontMismatchWarnsAndTakesTheRecord)

@@ -5,6 +5,9 @@
 #include "u7files.h"
 #include "u7shape_types.h"
 
+#include <cstddef>
+#include <cstdint>
+
 #include <cstdio>
 
 // The whole program: command line, load, dump.  Returns the exit status.
@@ -15,6 +18,11 @@ int run_glimmet(int argc, char** argv);
 // archive, a glyph that does not decode, an entry that does not hold a
 // shape, or a write error on the stream.
 int dump_fonts(std::FILE* stream, const FlexArchive* archive);
+
+// dump_fonts for the table of a font file read with
+// read_flex_table_from_memory and check_shape_in_place from its bytes
+// (image, image_size): each font is read from them in place.
+int dump_fonts_in_place(std::FILE* stream, const FlexTable* table, const std::uint8_t* image, std::size_t image_size);
 
 // Writes every frame of one font: its lines and a drawing of its pixels
 // into the stream, then the font's used-colour list on standard output.

@@ -5,11 +5,13 @@
 #include "text_utils.h"
 #include "u7charmap.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
+#include <sys/stat.h>
 
 const char* const text_kind_names[TEXT_KIND_COUNT] = {
     "", "COMMON", "BG_ENDGAME", "SI_INTRO", "SI_ENDGAME", "OINK",
@@ -84,10 +86,44 @@ const char* skip_line_ends(const char* text)
     return text;
 }
 
-// The text up to its first CR, LF or terminator.
-std::string text_before_line_end(const char* text)
+// Reads the stream to its end (or to a read error, which ferror tells).
+// A regular file is read into a buffer of its size, without slack.
+void read_whole_stream(std::FILE* stream, std::vector<char>& text)
 {
-    return std::string(text, std::strcspn(text, "\r\n"));
+    struct stat status {};
+    std::size_t expected = 0;
+    if (fstat(fileno(stream), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+        expected = static_cast<std::size_t>(status.st_size);
+    }
+    text.reserve(expected + 1);  // room for the zero behind the bytes
+    text.resize(expected);
+    const std::size_t got = expected != 0 ? std::fread(text.data(), 1, expected, stream) : 0;
+    text.resize(got);
+    if (got < expected) return;
+    char block[1 << 16];
+    for (;;) {
+        const std::size_t more = std::fread(block, 1, sizeof block, stream);
+        text.insert(text.end(), block, block + more);
+        if (more < sizeof block) return;
+    }
+}
+
+// Bytes of the next line piece as read_text_line takes it: up to and
+// including the first LF, at most max_length.
+std::size_t line_piece_length(const char* text, std::size_t available, std::size_t max_length)
+{
+    const std::size_t span = std::min(available, max_length);
+    const void* lf = std::memchr(text, '\n', span);
+    return lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - text) + 1 : span;
+}
+
+std::size_t count_line_pieces(const char* text, std::size_t size)
+{
+    std::size_t count = 0;
+    for (std::size_t position = 0; position < size; ++count) {
+        position += line_piece_length(text + position, size - position, EXULT_LINE_SIZE - 1);
+    }
+    return count;
 }
 
 int find_name(const char* name, const char* const* names, int count, int first)
@@ -156,21 +192,33 @@ int find_font(const char* name)
 int read_exult_messages(MessageList& list, const MessageRow* table, const char* path)
 {
     if (table == nullptr || path == nullptr || path[0] == '\0') return -1;
-    list.clear();
+    list = MessageList{};
     FilePtr file = open_file_or_report(path, "r");
     if (!file) return -1;
+    // Read whole (until the end or a read error), then split into lines.
+    std::vector<char>& text = list.file_text;
+    read_whole_stream(file.get(), text);
+    const std::size_t text_size = text.size();
+    text.push_back('\0');
+    list.lines.reserve(count_line_pieces(text.data(), text_size));
 
     char line[EXULT_LINE_SIZE];
     int line_number = 0;
-    std::size_t length = 0;
-    while ((length = read_text_line(file.get(), line, sizeof line)) != 0) {
+    std::size_t position = 0;
+    while (position < text_size) {
+        const char* piece = text.data() + position;
+        const std::size_t length = line_piece_length(piece, text_size - position, EXULT_LINE_SIZE - 1);
+        std::memcpy(line, piece, length);
+        line[length] = '\0';
+        position += length;
         ++line_number;
         if (!check_text_line(line, length, path, line_number)) return -1;
         MessageLine entry;
         const char first = line[0];
+        const char* source = nullptr;
         if (first == '#' || first == '\r' || first == '\n' || first == '\0') {
             entry.row = &table[0];
-            entry.source_text = text_before_line_end(skip_line_ends(line));
+            source = skip_line_ends(line);
         } else {
             char* end = nullptr;
             const long number = std::strtol(line, &end, 0);
@@ -184,9 +232,13 @@ int read_exult_messages(MessageList& list, const MessageRow* table, const char* 
                 return -1;
             }
             entry.row = row;
-            entry.source_text = text_before_line_end(end + 1);
+            source = end + 1;
         }
-        list.push_back(std::move(entry));
+        entry.source = piece + (source - line);
+        entry.source_length = static_cast<std::uint32_t>(std::strcspn(source, "\r\n"));
+        list.lines.push_back(entry);
+        std::uint32_t& first_line = list.first_line[static_cast<std::size_t>(entry.row - table)];
+        if (first_line == 0) first_line = static_cast<std::uint32_t>(list.lines.size());
     }
     // A read error would leave the messages after it out of the output.
     if (std::ferror(file.get()) != 0) return -1;
@@ -210,12 +262,13 @@ int read_exult_translations(MessageList& list, const MessageRow* table, const ch
     FilePtr file = open_file_or_report(path, "r", MissingFile::quiet);
     if (!file) return errno == ENOENT ? 0 : -1;
 
+    TextLineReader reader(file.get());
     char line[EXULT_LINE_SIZE];
     char converted[EXULT_LINE_SIZE];
     int line_number = 0;
     int accepted = 0;
     std::size_t length = 0;
-    while ((length = read_text_line(file.get(), line, sizeof line)) != 0) {
+    while ((length = reader.read(line, sizeof line)) != 0) {
         ++line_number;
         if (!check_text_line(line, length, path, line_number)) return -1;
         if (line_number == 1) remove_utf8_bom(line);
@@ -257,21 +310,21 @@ int read_exult_translations(MessageList& list, const MessageRow* table, const ch
                            line_number, line);
         }
 
-        MessageLine* target = nullptr;
-        for (MessageLine& existing : list) {
-            if (existing.row == row) {
-                target = &existing;
-                break;
-            }
+        // The row's first line takes the translation; a message the list
+        // lacks gets a line at the end.
+        const auto row_index = static_cast<std::size_t>(row - table);
+        std::uint32_t& first_line = list.first_line[row_index];
+        if (first_line == 0) {
+            list.lines.push_back(MessageLine{row, nullptr, 0, nullptr});
+            first_line = static_cast<std::uint32_t>(list.lines.size());
         }
-        if (target == nullptr) {
-            list.push_back(MessageLine{row, std::nullopt, std::nullopt});
-            target = &list.back();
-        }
-        target->translation = converted;
+        if (!list.translations) list.translations = std::make_unique<std::array<std::string, MESSAGE_ROW_COUNT>>();
+        std::string& translation = (*list.translations)[row_index];
+        translation = converted;
+        list.lines[first_line - 1].translation = &translation;
         ++accepted;
     }
-    if (std::ferror(file.get()) != 0) return -1;
+    if (reader.failed()) return -1;
     if (accepted == 0) {
         console_printf("ERROR: データがありません: %s\n", path);
         return -1;
@@ -279,15 +332,41 @@ int read_exult_translations(MessageList& list, const MessageRow* table, const ch
     return accepted;
 }
 
-std::string format_message_line(const MessageLine& line)
+void append_message_line(std::string& out, const MessageLine& line)
 {
     if (line.row == nullptr || line.row->kind == TEXT_KIND_NONE) {
-        return line.source_text.value_or(std::string()) + "\n";
+        if (line.source != nullptr) out.append(line.source, line.source_length);
+        out += '\n';
+        return;
     }
+    static constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
     char number[16];
-    std::snprintf(number, sizeof number, "0x%X:", static_cast<unsigned>(line.row->message_number));
-    const std::string& text = line.translation ? *line.translation : line.source_text ? *line.source_text : "";
-    return number + text + "\n";
+    std::size_t length = 0;
+    auto value = static_cast<unsigned>(line.row->message_number);
+    char digits[8];
+    std::size_t digit_count = 0;
+    do {
+        digits[digit_count++] = HEX_DIGITS[value & 0xFu];
+        value >>= 4;
+    } while (value != 0);
+    number[length++] = '0';
+    number[length++] = 'x';
+    while (digit_count != 0) number[length++] = digits[--digit_count];
+    number[length++] = ':';
+    out.append(number, length);
+    if (line.translation != nullptr) {
+        out += *line.translation;
+    } else if (line.source != nullptr) {
+        out.append(line.source, line.source_length);
+    }
+    out += '\n';
+}
+
+std::string format_message_line(const MessageLine& line)
+{
+    std::string text;
+    append_message_line(text, line);
+    return text;
 }
 
 int write_exult_messages(const MessageList& list, const char* path)
@@ -307,11 +386,18 @@ int write_exult_messages(const MessageList& list, const char* path)
         print_open_error(path);
         return fail();
     }
-    for (const MessageLine& line : list) {
-        if (std::fputs(format_message_line(line).c_str(), file.get()) < 0) {
+    // Lines are gathered into large blocks, each written with one call.
+    constexpr std::size_t BLOCK_SIZE = 1 << 20;
+    std::string block;
+    block.reserve(BLOCK_SIZE + 2 * EXULT_LINE_SIZE);
+    for (std::size_t i = 0; i <= list.lines.size(); ++i) {
+        if (i < list.lines.size()) append_message_line(block, list.lines[i]);
+        if (block.size() < BLOCK_SIZE && i < list.lines.size()) continue;
+        if (!block.empty() && std::fwrite(block.data(), 1, block.size(), file.get()) != block.size()) {
             console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
             return fail();  // the temporary file is removed
         }
+        block.clear();
     }
     if (file.commit() != 0) {
         console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);

@@ -6,8 +6,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Text kinds: the TYPE column of the translation file.
@@ -51,13 +53,37 @@ inline constexpr int MESSAGE_ROW_COUNT = 131;
 extern const std::array<MessageRow, MESSAGE_ROW_COUNT + 1> message_table;
 
 // One line of exultmsg.txt, or a message added from the translation file
-// (no source text).
+// (no source text).  The texts belong to the list that holds the line.
 struct MessageLine {
     const MessageRow* row = nullptr;
-    std::optional<std::string> source_text;
-    std::optional<std::string> translation;  // converted code bytes
+    const char* source = nullptr;  // the source text, in the list's copy of the file; null: none
+    std::uint32_t source_length = 0;
+    const std::string* translation = nullptr;  // converted code bytes; null: none
+
+    std::optional<std::string_view> source_text() const
+    {
+        if (source == nullptr) return std::nullopt;
+        return std::string_view(source, source_length);
+    }
 };
-using MessageList = std::vector<MessageLine>;
+
+// The lines of a message file with their texts.  The file's bytes are kept
+// whole (every source text is a view of them), each row's translation once,
+// and for each row the line that takes its translation (its first line), so
+// that applying a record never walks the lines.
+struct MessageList {
+    std::vector<char> file_text;  // the message file's bytes, a zero behind them
+    std::vector<MessageLine> lines;
+    // Index + 1 of the first line of each row of the table read with; 0: none.
+    std::array<std::uint32_t, MESSAGE_ROW_COUNT> first_line{};
+    std::unique_ptr<std::array<std::string, MESSAGE_ROW_COUNT>> translations =
+        std::make_unique<std::array<std::string, MESSAGE_ROW_COUNT>>();
+
+    std::size_t size() const { return lines.size(); }
+    const MessageLine& operator[](std::size_t index) const { return lines[index]; }
+    std::vector<MessageLine>::const_iterator begin() const { return lines.begin(); }
+    std::vector<MessageLine>::const_iterator end() const { return lines.end(); }
+};
 
 // Bytes one read of a line of exultmsg.txt or exultmsg.ja.txt takes, the
 // terminator included; a longer line is read in pieces.  Translations are

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <optional>
 #include <string_view>
@@ -98,17 +99,58 @@ enum class LineRead { line, end, refused };
 // Reads the next line piece, with the byte order mark removed on line 1
 // and the line end removed.  A piece holding a zero byte or a CR that does
 // not end it is refused with a message.
-LineRead read_line(std::FILE* file, const char* path, char (&buffer)[LINE_BUFFER_SIZE], int& line_number,
-                   std::string_view& line)
+LineRead read_line(TextLineReader& reader, const char* path, int& line_number, std::string_view& line)
 {
-    const std::size_t length = read_text_line(file, buffer, LINE_BUFFER_SIZE);
-    if (length == 0) return LineRead::end;
+    std::string_view piece = reader.next(LINE_BUFFER_SIZE - 1);
+    if (piece.empty()) return LineRead::end;
     ++line_number;
-    if (!check_text_line(buffer, length, path, line_number)) return LineRead::refused;
-    if (line_number == 1) remove_utf8_bom(buffer);
-    remove_trailing_newlines(buffer);
-    line = std::string_view(buffer);
+    if (!check_text_line(piece.data(), piece.size(), path, line_number)) return LineRead::refused;
+    if (line_number == 1 && piece.substr(0, 3) == "\xEF\xBB\xBF") piece.remove_prefix(3);
+    while (!piece.empty() && (piece.back() == '\n' || piece.back() == '\r')) piece.remove_suffix(1);
+    line = piece;
     return LineRead::line;
+}
+
+std::uint64_t key_hash(std::uint16_t function_id, std::string_view label)
+{
+    std::uint64_t hash = std::hash<std::string_view>{}(label);
+    hash ^= (static_cast<std::uint64_t>(function_id) + 1) * 0x9E3779B97F4A7C15ull;
+    hash ^= hash >> 31;
+    hash *= 0xBF58476D1CE4E5B9ull;
+    hash ^= hash >> 29;
+    return hash;
+}
+
+// The slot of (id, label): the one that holds it, or the free one where it
+// would go.  An entry is looked at only when the stored hash bits match.
+std::size_t find_slot(const EnglishTable& table, std::uint64_t hash, std::uint16_t function_id, std::string_view label)
+{
+    const std::size_t mask = table.slots.size() - 1;
+    const auto tag = static_cast<std::uint32_t>(hash >> 32);
+    std::size_t at = static_cast<std::size_t>(hash) & mask;
+    while (table.slots[at].entry != 0) {
+        if (table.slots[at].hash == tag) {
+            const TranslationEntry& entry = table.entries[table.slots[at].entry - 1];
+            if (entry.function_id == function_id && entry.label == label) return at;
+        }
+        at = (at + 1) & mask;
+    }
+    return at;
+}
+
+// Doubles the slots; the stored hash bits and the low bits of the slot
+// position are not enough to place an entry again, so each is hashed anew.
+void grow_slots(EnglishTable& table)
+{
+    table.slots.assign(table.slots.empty() ? 1024 : table.slots.size() * 2, EnglishTableSlot{});
+    const std::size_t mask = table.slots.size() - 1;
+    for (std::size_t i = 0; i < table.entries.size(); ++i) {
+        const TranslationEntry& entry = table.entries[i];
+        const std::uint64_t hash = key_hash(entry.function_id, entry.label);
+        std::size_t at = static_cast<std::size_t>(hash) & mask;
+        while (table.slots[at].entry != 0) at = (at + 1) & mask;
+        table.slots[at] = EnglishTableSlot{static_cast<std::uint32_t>(i + 1), static_cast<std::uint32_t>(hash >> 32)};
+    }
 }
 
 bool is_sign_like(std::string_view type)
@@ -119,17 +161,27 @@ bool is_sign_like(std::string_view type)
     return false;
 }
 
-void add_translation_entry(EnglishTable& table, unsigned function_id, std::string_view label, std::string_view type)
+// Adds the entry unless the table has one with its id and label: false
+// then (the first entry wins).
+bool add_translation_entry(EnglishTable& table, unsigned function_id, std::string_view label, std::string_view type)
 {
     try {
+        if ((table.entries.size() + 1) * 2 > table.slots.size()) grow_slots(table);
+        const auto id = static_cast<std::uint16_t>(function_id);
+        const std::uint64_t hash = key_hash(id, label);
+        const std::size_t at = find_slot(table, hash, id, label);
+        if (table.slots[at].entry != 0) return false;
         TranslationEntry entry;
-        entry.function_id = static_cast<std::uint16_t>(function_id);
+        entry.function_id = id;
         entry.label = label;
         entry.type = type;
-        table.heads[function_id].push_back(std::move(entry));
+        table.entries.push_back(std::move(entry));
+        table.slots[at] =
+            EnglishTableSlot{static_cast<std::uint32_t>(table.entries.size()), static_cast<std::uint32_t>(hash >> 32)};
     } catch (const std::bad_alloc&) {
         exit_memory_exhausted("revisto", __LINE__);
     }
+    return true;
 }
 
 // Problems an English line can have, in the order they are tested.
@@ -216,7 +268,35 @@ struct JapaneseLine {
     std::string_view text;  // with its enclosing double quotes
 };
 
-JapaneseLineFault parse_japanese_line(const EnglishTable& table, std::string_view line, JapaneseLine& parsed)
+// Index of the entry with this id and label, or -1.
+std::ptrdiff_t find_entry_index(const EnglishTable& table, std::uint16_t function_id, std::string_view label)
+{
+    if (table.slots.empty()) return -1;
+    const std::uint32_t slot = table.slots[find_slot(table, key_hash(function_id, label), function_id, label)].entry;
+    return static_cast<std::ptrdiff_t>(slot) - 1;
+}
+
+// The entry with this id and label, trying first the entry after the one
+// found last (a Japanese table mostly follows the English one's order):
+// (id, label) are unique in the table, so a match there is the entry.
+const TranslationEntry* find_entry_from(const EnglishTable& table, std::size_t& next, std::uint16_t function_id,
+                                        std::string_view label)
+{
+    if (next < table.entries.size()) {
+        const TranslationEntry& expected = table.entries[next];
+        if (expected.function_id == function_id && expected.label == label) {
+            ++next;
+            return &expected;
+        }
+    }
+    const std::ptrdiff_t index = find_entry_index(table, function_id, label);
+    if (index < 0) return nullptr;
+    next = static_cast<std::size_t>(index) + 1;
+    return &table.entries[static_cast<std::size_t>(index)];
+}
+
+JapaneseLineFault parse_japanese_line(const EnglishTable& table, std::size_t& next_entry, std::string_view line,
+                                      JapaneseLine& parsed)
 {
     LinePrefix prefix;
     if (!parse_line_prefix(line, prefix)) return JapaneseLineFault::syntax;
@@ -249,8 +329,7 @@ JapaneseLineFault parse_japanese_line(const EnglishTable& table, std::string_vie
 
     const unsigned function_id = read_function_id(prefix.id_digits);
     if (function_id > MAX_FUNCTION_ID) return JapaneseLineFault::bad_function_id;
-    const std::string label(prefix.label);
-    parsed.entry = find_translation_entry(table, static_cast<std::uint16_t>(function_id), label);
+    parsed.entry = find_entry_from(table, next_entry, static_cast<std::uint16_t>(function_id), prefix.label);
     if (parsed.entry == nullptr) return JapaneseLineFault::label_not_found;
     return JapaneseLineFault::none;
 }
@@ -289,23 +368,51 @@ void print_japanese_fault(JapaneseLineFault fault, const char* path, int line_nu
     }
 }
 
-// The text to write for a line: sign-like texts in the old format kept the
-// Japanese text between <QRM> and </QRM>, followed by the English text;
-// only the Japanese text is kept.
-std::string remove_qrm_tags(std::string_view text, std::string_view type, int line_number)
+// Appends the text to write for a line: sign-like texts in the old format
+// kept the Japanese text between <QRM> and </QRM>, followed by the English
+// text; only the Japanese text is kept.
+void append_text_without_qrm(std::string& out, std::string_view text, std::string_view type, int line_number)
 {
-    if (text.substr(1, OPENING_TAG.size()) != OPENING_TAG || !is_sign_like(type)) return std::string(text);
+    if (text.substr(1, OPENING_TAG.size()) != OPENING_TAG || !is_sign_like(type)) {
+        out += text;
+        return;
+    }
     console_printf("%d行目: <QRM>タグを見つけました: 英語テキストを取り除きます\n", line_number);
     const std::size_t inner_start = 1 + OPENING_TAG.size();
     const std::size_t closing = text.find(CLOSING_TAG, inner_start);
     if (closing == std::string_view::npos) {
         console_printf("%d行目: </QRM>タグが見つかりません ... 無視します\n", line_number);
-        return std::string(text);
+        out += text;
+        return;
     }
-    std::string result = "\"";
-    result += text.substr(inner_start, closing - inner_start);
-    result += '"';
-    return result;
+    out += '"';
+    out += text.substr(inner_start, closing - inner_start);
+    out += '"';
+}
+
+// Output gathered into large blocks, each written with one call.
+struct BlockWriter {
+    static constexpr std::size_t BLOCK_SIZE = 1 << 20;
+    std::FILE* file;
+    std::string block;
+
+    void flush_if_full()
+    {
+        if (block.size() >= BLOCK_SIZE) flush();
+    }
+    void flush()
+    {
+        if (!block.empty()) std::fwrite(block.data(), 1, block.size(), file);
+        block.clear();
+    }
+};
+
+void append_function_id(std::string& out, std::uint16_t function_id)
+{
+    static constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
+    const char digits[4] = {HEX_DIGITS[(function_id >> 12) & 0xF], HEX_DIGITS[(function_id >> 8) & 0xF],
+                            HEX_DIGITS[(function_id >> 4) & 0xF], HEX_DIGITS[function_id & 0xF]};
+    out.append(digits, 4);
 }
 
 constexpr const char* USAGE[] = {
@@ -327,12 +434,17 @@ constexpr const char* USAGE[] = {
 }  // namespace
 
 const TranslationEntry* find_translation_entry(const EnglishTable& table, std::uint16_t function_id,
-                                               const std::string& label)
+                                               std::string_view label)
 {
-    for (const TranslationEntry& entry : table.heads[function_id]) {
-        if (entry.label == label) return &entry;
-    }
-    return nullptr;
+    const std::ptrdiff_t index = find_entry_index(table, function_id, label);
+    return index < 0 ? nullptr : &table.entries[static_cast<std::size_t>(index)];
+}
+
+std::size_t count_translation_entries(const EnglishTable& table, std::uint16_t function_id)
+{
+    std::size_t count = 0;
+    for (const TranslationEntry& entry : table.entries) count += entry.function_id == function_id ? 1 : 0;
+    return count;
 }
 
 int read_english_texts(EnglishTable& table, const char* path)
@@ -340,11 +452,11 @@ int read_english_texts(EnglishTable& table, const char* path)
     FilePtr file = open_input(path);
     if (!file) return -1;
 
-    char buffer[LINE_BUFFER_SIZE];
+    TextLineReader reader(file.get());
     int line_number = 0;
     std::string_view line;
     LineRead read = LineRead::end;
-    while ((read = read_line(file.get(), path, buffer, line_number, line)) == LineRead::line) {
+    while ((read = read_line(reader, path, line_number, line)) == LineRead::line) {
         if (is_comment(line)) continue;
         EnglishLine parsed;
         const EnglishLineFault fault = parse_english_line(line, parsed);
@@ -352,16 +464,14 @@ int read_english_texts(EnglishTable& table, const char* path)
             console_printf(english_fault_message(fault), path, line_number);
             return -1;
         }
-        const std::string label(parsed.label);
-        if (find_translation_entry(table, static_cast<std::uint16_t>(parsed.function_id), label) != nullptr) {
-            console_printf("[%04X][%s] 既に登録されています: type=[%.*s] ... 無視します\n", parsed.function_id,
-                           label.c_str(), static_cast<int>(parsed.type.size()), parsed.type.data());
-            continue;
+        if (!add_translation_entry(table, parsed.function_id, parsed.label, parsed.type)) {
+            console_printf("[%04X][%.*s] 既に登録されています: type=[%.*s] ... 無視します\n", parsed.function_id,
+                           static_cast<int>(parsed.label.size()), parsed.label.data(),
+                           static_cast<int>(parsed.type.size()), parsed.type.data());
         }
-        add_translation_entry(table, parsed.function_id, parsed.label, parsed.type);
     }
     if (read == LineRead::refused) return -1;
-    if (std::ferror(file.get()) != 0) {
+    if (reader.failed()) {
         console_printf("ERROR: %s(%d行目): 読み込みエラー\n", path, line_number);
         return -1;
     }
@@ -375,28 +485,42 @@ int convert_translation_file(const EnglishTable& table, const char* input_path, 
     FilePtr output = open_file_or_report(output_path, "wt");
     if (!output) return -1;
 
-    char buffer[LINE_BUFFER_SIZE];
+    TextLineReader reader(input.get());
+    BlockWriter writer{output.get(), {}};
+    std::size_t next_entry = 0;
+    writer.block.reserve(BlockWriter::BLOCK_SIZE + 2 * LINE_BUFFER_SIZE);
     int line_number = 0;
     std::string_view line;
     LineRead read = LineRead::end;
-    while ((read = read_line(input.get(), input_path, buffer, line_number, line)) == LineRead::line) {
+    while ((read = read_line(reader, input_path, line_number, line)) == LineRead::line) {
         if (is_comment(line)) {
-            std::fprintf(output.get(), "%.*s\n", static_cast<int>(line.size()), line.data());
+            writer.block += line;
+            writer.block += '\n';
+            writer.flush_if_full();
             continue;
         }
         JapaneseLine parsed;
-        const JapaneseLineFault fault = parse_japanese_line(table, line, parsed);
+        const JapaneseLineFault fault = parse_japanese_line(table, next_entry, line, parsed);
         if (fault != JapaneseLineFault::none) {
             print_japanese_fault(fault, input_path, line_number, parsed.label);
+            writer.flush();
             return -1;  // the lines written so far stay in the output
         }
-        const std::string text = remove_qrm_tags(parsed.text, parsed.entry->type, line_number);
-        std::fprintf(output.get(), "%04X\t%s\t%s\t%s\n", parsed.entry->function_id, parsed.entry->label.c_str(),
-                     parsed.entry->type.c_str(), text.c_str());
+        std::string& out = writer.block;
+        append_function_id(out, parsed.entry->function_id);
+        out += '\t';
+        out += parsed.entry->label;
+        out += '\t';
+        out += parsed.entry->type;
+        out += '\t';
+        append_text_without_qrm(out, parsed.text, parsed.entry->type, line_number);
+        out += '\n';
+        writer.flush_if_full();
     }
+    writer.flush();
     if (read == LineRead::refused) return -1;  // the lines written so far stay in the output
 
-    if (std::ferror(input.get()) != 0) {
+    if (reader.failed()) {
         console_printf("ERROR: %s(%d行目): 読み込みエラー\n", input_path, line_number);
         return -1;
     }

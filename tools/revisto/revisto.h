@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One line of the English table, as far as the conversion needs it.
@@ -15,16 +17,25 @@ struct TranslationEntry {
     std::string type;
 };
 
-// The English table, indexed directly by function id: one list per id, in
-// the order the lines were read, labels unique within an id.
+// The English table: its entries in the order the lines were read, and an
+// open-addressing index from (function id, label) to the entry, so that a
+// look-up costs the same however many labels an id has.
+struct EnglishTableSlot {
+    std::uint32_t entry = 0;  // entry index + 1; 0: free
+    std::uint32_t hash = 0;   // the high bits of the key's hash, compared first
+};
+
 struct EnglishTable {
-    static constexpr std::size_t FUNCTION_ID_COUNT = 65536;
-    std::vector<std::vector<TranslationEntry>> heads = std::vector<std::vector<TranslationEntry>>(FUNCTION_ID_COUNT);
+    std::deque<TranslationEntry> entries;  // never moved once added
+    std::vector<EnglishTableSlot> slots;   // a power of two of them, at most half used
 };
 
 // The entry with this id and label, or null.
 const TranslationEntry* find_translation_entry(const EnglishTable& table, std::uint16_t function_id,
-                                               const std::string& label);
+                                               std::string_view label);
+
+// Number of entries with this function id.
+std::size_t count_translation_entries(const EnglishTable& table, std::uint16_t function_id);
 
 // Loads the English table from path into table.  Returns 0, or -1 after
 // printing the reason.
