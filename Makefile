@@ -10,13 +10,15 @@ SAN_BUILD ?= build-sanitize
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 JOBS      ?= 2
+# Under CI (the variable CI set) every compiler warning fails the build.
+WERROR    := -DU7_WERROR=$(if $(CI),ON,OFF)
 
 .PHONY: all build test test-plain test-sanitize demo bench fuzz clean
 
 all: build
 
 build:
-	cmake -S . -B $(BUILD)
+	cmake -S . -B $(BUILD) $(WERROR)
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: test-plain test-sanitize
@@ -25,7 +27,7 @@ test-plain: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 test-sanitize:
-	cmake -S . -B $(SAN_BUILD) -DU7_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+	cmake -S . -B $(SAN_BUILD) -DU7_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug $(WERROR)
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
 

@@ -418,8 +418,8 @@ TEST_P(SibrelRun, AFailedWriteLeavesTheEarlierOutputUntouched)
 }
 
 INSTANTIATE_TEST_SUITE_P(Consoles, SibrelRun, testing::Values(LANG_UTF8, LANG_UNSET),
-                         [](const testing::TestParamInfo<std::optional<std::string>>& info) {
-                             return info.param ? std::string("Utf8") : std::string("Cp932");
+                         [](const testing::TestParamInfo<std::optional<std::string>>& param_info) {
+                             return param_info.param ? std::string("Utf8") : std::string("Cp932");
                          });
 
 }  // namespace
