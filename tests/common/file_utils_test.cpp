@@ -71,14 +71,6 @@ TEST(ReadTextLine, CountsEveryByteAndStopsAfterLfOrWhenFull)
 
 namespace {
 
-std::vector<std::string> folder_names(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& item : std::filesystem::directory_iterator(folder)) names.push_back(item.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 int write_replacing(const std::string& path, const std::string& text)
 {
     ReplacingFile file;

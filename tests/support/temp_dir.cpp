@@ -1,5 +1,6 @@
 #include "temp_dir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -40,4 +41,12 @@ std::string read_file_bytes(const std::string& path)
 bool file_exists(const std::string& path)
 {
     return std::filesystem::exists(path);
+}
+
+std::vector<std::string> folder_names(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& item : std::filesystem::directory_iterator(folder)) names.push_back(item.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
