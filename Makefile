@@ -15,13 +15,15 @@ WIN_BUILD ?= build-windows
 WIN_TOOLCHAIN = cmake/mingw-w64-x86_64.cmake
 DIST      ?= dist
 JOBS      ?= 2
+# Under CI (the variable CI set) every compiler warning fails the build.
+WERROR    := -DU7_WERROR=$(if $(CI),ON,OFF)
 
 .PHONY: all build test test-plain test-sanitize demo bench fuzz windows windows-build test-windows clean
 
 all: build
 
 build:
-	cmake -S . -B $(BUILD)
+	cmake -S . -B $(BUILD) $(WERROR)
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: test-plain test-sanitize
@@ -30,7 +32,7 @@ test-plain: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 test-sanitize:
-	cmake -S . -B $(SAN_BUILD) -DU7_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+	cmake -S . -B $(SAN_BUILD) -DU7_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug $(WERROR)
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
 

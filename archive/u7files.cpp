@@ -58,11 +58,8 @@ ReadFuncSlot* find_readfunc_slot(EntryType type)
 // buffer is a read error (EFBIG), never a short or wrapped read.
 bool load_file_image(const char* path, std::vector<std::uint8_t>& image)
 {
-    FilePtr file = open_file(path, "rb");
-    if (!file) {
-        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
-        return false;
-    }
+    FilePtr file = open_file_or_report(path, "rb");
+    if (!file) return false;
     // A directory opens, but has no bytes to give; ask before seeking.
     struct stat status {};
     if (fstat(fileno(file.get()), &status) == 0 && S_ISDIR(status.st_mode)) {

@@ -279,7 +279,7 @@ std::int64_t write_flexfile(FlexArchive* archive, const char* path)
 
     ReplacingFile file;
     if (file.open(path, "wb") != 0) {
-        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
+        print_open_error(path);
         return -1;
     }
     errno = 0;
@@ -395,7 +395,7 @@ std::int64_t write_ifffile(IffArchive* archive, const char* path)
 
     ReplacingFile file;
     if (file.open(path, "wb") != 0) {
-        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
+        print_open_error(path);
         return -1;
     }
     std::FILE* stream = file.get();

@@ -1,5 +1,6 @@
 // Small helpers shared by the benchmarks: a temporary folder for generated
-// inputs, and standard output silenced while the programs print.
+// inputs, standard output silenced while the programs print, and the UTF-8
+// of the characters the generated maps and texts use.
 #pragma once
 
 #include <cstdio>
@@ -53,3 +54,13 @@ public:
 private:
     int saved_ = -1;
 };
+
+// UTF-8 of a code point from U+0800 to U+FFFF.
+inline std::string utf8_of(unsigned code_point)
+{
+    std::string text;
+    text += static_cast<char>(0xE0 | (code_point >> 12));
+    text += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+    text += static_cast<char>(0x80 | (code_point & 0x3F));
+    return text;
+}

@@ -3,6 +3,7 @@
 #include "bitmap_sizes.h"
 #include "byte_cursor.h"
 #include "byte_order.h"
+#include "checked_size.h"
 #include "console.h"
 
 #include <algorithm>
@@ -85,23 +86,27 @@ std::optional<BitmapLayout> bitmap_layout(const BitmapHeader& header)
     if (!is_supported_bit_count(header.bit_count) || header.width <= 0 || header.height <= 0) {
         return std::nullopt;
     }
-    const auto width = static_cast<std::uint64_t>(header.width);
-    const auto height = static_cast<std::uint64_t>(header.height);
-    const auto row_size = static_cast<std::uint64_t>(bitmap_row_size(header.width, header.bit_count));
-    const std::uint64_t palette_bytes = std::uint64_t{palette_entries(header.bit_count)} * PALETTE_ENTRY_SIZE;
+    const std::int64_t stored_row_size = bitmap_row_size(header.width, header.bit_count);
+    if (static_cast<std::uint64_t>(stored_row_size) > MAX_FILE_SIZE) return std::nullopt;
+    const auto width = static_cast<std::size_t>(header.width);
+    const auto height = static_cast<std::size_t>(header.height);
+    const auto row_size = static_cast<std::size_t>(stored_row_size);
+    const std::size_t palette_bytes = std::size_t{palette_entries(header.bit_count)} * PALETTE_ENTRY_SIZE;
 
-    const auto file_size = checked_size(row_size, height, BITMAP_HEADER_SIZE + palette_bytes, MAX_FILE_SIZE);
-    const auto pixel_row_size = checked_size(width, bytes_per_pixel(header.bit_count), 0, BITMAP_MAX_PIXEL_BYTES);
-    if (!file_size || !pixel_row_size) return std::nullopt;
-    const auto pixel_size = checked_size(*pixel_row_size, height, 0, BITMAP_MAX_PIXEL_BYTES);
-    if (!pixel_size) return std::nullopt;
+    const auto file_size = checked_count_size(row_size, height, BITMAP_HEADER_SIZE + palette_bytes);
+    const auto pixel_row_size = checked_count_size(width, bytes_per_pixel(header.bit_count));
+    if (!file_size || *file_size > MAX_FILE_SIZE || !pixel_row_size || *pixel_row_size > BITMAP_MAX_PIXEL_BYTES) {
+        return std::nullopt;
+    }
+    const auto pixel_size = checked_count_size(*pixel_row_size, height);
+    if (!pixel_size || *pixel_size > BITMAP_MAX_PIXEL_BYTES) return std::nullopt;
 
     BitmapLayout layout;
-    layout.palette_bytes = static_cast<std::size_t>(palette_bytes);
-    layout.stored_row_size = static_cast<std::size_t>(row_size);
-    layout.stored_size = static_cast<std::size_t>(row_size * height);
-    layout.pixel_row_size = static_cast<std::size_t>(*pixel_row_size);
-    layout.pixel_size = static_cast<std::size_t>(*pixel_size);
+    layout.palette_bytes = palette_bytes;
+    layout.stored_row_size = row_size;
+    layout.stored_size = row_size * height;
+    layout.pixel_row_size = *pixel_row_size;
+    layout.pixel_size = *pixel_size;
     return layout;
 }
 

@@ -1,6 +1,7 @@
 #include "bitmap.h"
 
 #include "bitmap_sizes.h"
+#include "checked_size.h"
 #include "console.h"
 
 #include <algorithm>
@@ -136,14 +137,14 @@ std::int32_t convert_bitmap_depth(std::int32_t width, std::int32_t height, std::
     const std::optional<PixelFormat> target = classify(destination_bit_count, destination_palette);
     if (!source || !target) return -1;
 
-    constexpr auto limit = static_cast<std::uint64_t>(std::numeric_limits<std::size_t>::max());
-    const std::uint64_t count = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
-    const auto source_size = checked_size(count, source->bytes_per_pixel, 0, limit);
-    const auto destination_size = checked_size(count, target->bytes_per_pixel, 0, limit);
+    const auto count = checked_count_size(static_cast<std::size_t>(width), static_cast<std::size_t>(height));
+    if (!count) return -1;
+    const auto source_size = checked_count_size(*count, source->bytes_per_pixel);
+    const auto destination_size = checked_count_size(*count, target->bytes_per_pixel);
     if (!source_size || !destination_size || source_pixels.size() < *source_size) return -1;
     if (!destination->empty() && destination->size() != *destination_size) return -1;
 
-    const auto pixel_count = static_cast<std::size_t>(count);
+    const std::size_t pixel_count = *count;
     // Indices outside the source palette have no colour.
     if (source->entries > 0 && source->entries < 256) {
         const auto outside = [&](std::uint8_t index) { return index >= source->entries; };

@@ -1,24 +1,13 @@
 // Size arithmetic of the bitmap module, shared by the file code and the
-// depth conversion: bytes per pixel, palette entries, and products of
-// numbers taken from files or callers, computed in 64 bits and checked
-// against a limit so that nothing wraps.
+// depth conversion: supported bit counts, bytes per pixel and palette
+// entries.  Products of numbers taken from files or callers go through
+// checked_count_size (checked_size.h) and are then held to the module's
+// caps.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 
 namespace bitmap_sizes {
-
-// count × size + add, or nothing when the result would exceed limit (or
-// wrap).
-inline std::optional<std::uint64_t> checked_size(std::uint64_t count, std::uint64_t size, std::uint64_t add,
-                                                 std::uint64_t limit)
-{
-    if (size != 0 && count > limit / size) return std::nullopt;
-    const std::uint64_t product = count * size;
-    if (product > limit || add > limit - product) return std::nullopt;
-    return product + add;
-}
 
 inline bool is_supported_bit_count(std::int64_t bit_count)
 {

@@ -1,5 +1,8 @@
 // Writes a seed corpus for every fuzz target, built with the same builders
-// as the tests: write_fuzz_seeds DIR makes DIR/<target>/seed_N files.
+// as the tests: write_fuzz_seeds DIR makes DIR/<target>/seed_N files.  The
+// seeds of a target that reads a small header of its own (the depth
+// conversion, the encoder) follow the layout that target documents.
+#include "bmp_builder.h"
 #include "u7_test_builders.h"
 
 #include <cstdio>
@@ -85,5 +88,63 @@ int main(int argc, char** argv)
                           "0402\thello\t\"ごきげんよう、旅の方。\"\nFFFF\t@last_1\t\"<QRM>本</QRM>\"\n")});
     write_seeds(dir, "fuzz_glimmet_dump", {build_flex({font, {}, small_font}), build_flex({build_shape({glyph_empty})})});
     write_seeds(dir, "fuzz_quoted_text", {bytes_of("\"a\\tb\\\"c\""), bytes_of("a\tb\t\"c,d\"\t\xE3\x81\x82")});
+
+    // BMP files of every bit count on odd sizes, and a 4-bit subtitle-like
+    // image with the image size left 0.
+    const Bytes two_colours{0, 0, 0, 0, 255, 255, 255, 0};
+    Bytes sixteen_colours;
+    for (std::uint8_t i = 0; i < 16; ++i) append(sixteen_colours, {static_cast<std::uint8_t>(i * 16), i, 85, 0});
+    Bytes grey_ramp;
+    for (int i = 0; i < 256; ++i) {
+        const auto grey = static_cast<std::uint8_t>(i);
+        append(grey_ramp, {grey, grey, grey, 0});
+    }
+    bmp_builder::BmpFields no_image_size = bmp_builder::fields_for(9, 3, 4);
+    no_image_size.image_size = 0;
+    write_seeds(dir, "fuzz_bitmap",
+                {bmp_builder::build_bmp_image(5, 3, 1, two_colours, {1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 1, 0, 0, 1}),
+                 bmp_builder::build_bmp_image(3, 2, 4, sixteen_colours, {0, 5, 15, 3, 9, 1}),
+                 bmp_builder::build_bmp_image(3, 3, 8, grey_ramp, {0, 1, 2, 127, 128, 129, 253, 254, 255}),
+                 bmp_builder::build_bmp_image(3, 1, 16, {}, {0x1F, 0x00, 0xE0, 0x03, 0x00, 0x7C}),
+                 bmp_builder::build_bmp_image(1, 2, 24, {}, {1, 2, 3, 4, 5, 6}),
+                 bmp_builder::build_bmp_image(2, 1, 32, {}, {1, 2, 3, 0, 4, 5, 6, 0}),
+                 bmp_builder::build_bmp(no_image_size, sixteen_colours, Bytes(4 * 3, 0x12))});
+
+    // Width, height, source and destination bit count (indices 0 to 5 are
+    // 1, 4, 8, 16, 24, 32), the two palette sizes (indices 0 to 5 are 0, 8,
+    // 60, 64, 1020 and 1024 bytes: source in the low three bits,
+    // destination in the next three), a destination size byte (0: none
+    // given), then the palettes and the pixels.
+    const auto depth_seed = [](std::uint8_t width, std::uint8_t height, std::uint8_t from, std::uint8_t to,
+                               std::uint8_t palettes, const std::vector<Bytes>& parts) {
+        Bytes out{width, height, from, to, palettes, 0};
+        for (const Bytes& part : parts) append(out, part);
+        return out;
+    };
+    Bytes colour_pixels;
+    for (std::uint8_t i = 0; i < 4 * 3 * 3; ++i) colour_pixels.push_back(static_cast<std::uint8_t>(i * 7));
+    write_seeds(dir, "fuzz_bitmap_depth",
+                {depth_seed(4, 3, 4, 1, 0 | 3 << 3, {sixteen_colours, colour_pixels}),
+                 depth_seed(3, 2, 0, 2, 1 | 5 << 3, {two_colours, grey_ramp, {0, 1, 1, 0, 1, 0}}),
+                 depth_seed(2, 2, 2, 5, 5, {grey_ramp, {0, 64, 128, 255}}),
+                 depth_seed(2, 1, 3, 3, 0, {{0x1F, 0x00, 0xE0, 0x03}})});
+
+    // Width (two bytes), height, origin x and y (as 256ths), the
+    // transparent value, then the pixels, repeated over the area.
+    write_seeds(dir, "fuzz_encode_shape",
+                {Bytes{20, 0, 5, 128, 128, 255, 255, 255, 11, 11, 11, 0, 255, 255, 11, 11, 0, 0, 0, 255},
+                 Bytes{0x30, 0x04, 2, 0, 255, 0, 1, 2, 3, 3, 3, 3, 0, 0},
+                 Bytes{7, 0, 0, 0, 0, 9}});
+
+    // The introduction's text, a zero, the ending's text, a zero, and a
+    // Japanese table.
+    Bytes subtitles = bytes_of("\\CAn old line\r\nSecond line\r\n\\Rto the right\r\n");
+    subtitles.push_back(0);
+    append(subtitles, bytes_of("The end\r\n\\Lleft\r\n"));
+    subtitles.push_back(0);
+    Bytes japanese = subtitles;
+    append(japanese, bytes_of("\xEF\xBB\xBF; table\nBG_INTRO\t1\tGUARDIAN\tあ空\nbg_intro\t0x3\tguardian\t長長\r\n"
+                              "BG_ENDGAME2\t2\tMENU\tあ\\n改\nBG_ENDGAME2\t9\tMENU\tx\n"));
+    write_seeds(dir, "fuzz_tawnix_tables", {subtitles, japanese});
     return 0;
 }

@@ -19,15 +19,6 @@ constexpr int LINE_COUNT = 10000;
 constexpr int MAP_SIZE = 8000;
 constexpr int CHARACTERS_PER_TEXT = 30;
 
-// UTF-8 of a code point from U+0800 to U+FFFF.
-std::string utf8_of(unsigned code_point)
-{
-    std::string text;
-    text += static_cast<char>(0xE0 | (code_point >> 12));
-    text += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    text += static_cast<char>(0x80 | (code_point & 0x3F));
-    return text;
-}
 
 // The i-th trail byte: digits, letters, then 0x80 to 0xF3.
 unsigned trail_byte(int i)

@@ -145,14 +145,6 @@ int BenchRandom::between(int low, int high)
     return low + static_cast<int>(next(static_cast<std::uint32_t>(high - low + 1)));
 }
 
-std::string utf8_of(unsigned code_point)
-{
-    std::string text;
-    text += static_cast<char>(0xE0 | (code_point >> 12));
-    text += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    text += static_cast<char>(0x80 | (code_point & 0x3F));
-    return text;
-}
 
 std::string map_character(int index)
 {

@@ -9,6 +9,7 @@
 // returns 0, or -1 when a file cannot be written.
 #pragma once
 
+#include "bench_support.h"
 #include "u7files.h"
 
 #include <cstdint>
@@ -23,9 +24,6 @@ struct BenchRandom {
     // A number from low to high, both included.
     int between(int low, int high);
 };
-
-// UTF-8 of a code point from U+0800 to U+FFFF.
-std::string utf8_of(unsigned code_point);
 
 // The characters of the benchmark map: map_size CJK characters from U+4E00
 // on, each with a three-byte code FF t1 t2.

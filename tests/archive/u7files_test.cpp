@@ -514,7 +514,7 @@ TEST_P(IffRead, MalformedFilesAreRefusedWithTheirMessages)
     EXPECT_EQ(test_capture::end(),
               test_capture::console("ERROR: データサイズが一致しません: " + path + " size=12 IFF size=5\n"));
     // A chunk reaching past the end, and one too short for its name.
-    for (const std::uint8_t chunk_size : {0x40, 0x04}) {
+    for (const std::uint8_t chunk_size : {std::uint8_t{0x40}, std::uint8_t{0x04}}) {
         bytes = build_iff("ENDG", {{"MISC", "m", {1, 2, 3, 4}}});
         bytes[19] = chunk_size;
         path = write_iff(bytes);

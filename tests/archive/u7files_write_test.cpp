@@ -22,14 +22,6 @@ using namespace test_builders;
 
 namespace {
 
-std::vector<std::string> folder_names(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& item : std::filesystem::directory_iterator(folder)) names.push_back(item.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // The frame listing update_shape_layout prints for frames of these sizes.
 std::string frame_listing(const std::vector<std::size_t>& frame_sizes)
 {

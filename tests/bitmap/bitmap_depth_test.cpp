@@ -1,6 +1,6 @@
 #include "bitmap.h"
 
-#include "captured_output.h"
+#include "stdout_capture.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -72,7 +72,7 @@ void run_cases(const std::vector<ConvertCase>& cases)
         SCOPED_TRACE(c.name);
         Bytes out;
         std::int32_t status = 99;
-        EXPECT_EQ(captured_output([&] {
+        EXPECT_EQ(test_capture::output_of([&] {
                       status = convert_bitmap_depth(c.width, c.height, c.source_bits, c.source_palette,
                                                     c.source_pixels, c.destination_bits, c.destination_palette, &out);
                   }),

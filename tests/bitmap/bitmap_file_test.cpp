@@ -1,7 +1,7 @@
 #include "bitmap.h"
 
 #include "bmp_builder.h"
-#include "captured_output.h"
+#include "stdout_capture.h"
 
 #include <cerrno>
 #include <functional>
@@ -60,11 +60,11 @@ ReadResult read_both(const Bytes& file, bool want_palette = true)
     ReadResult from_file;
     ReadResult from_memory;
     TempStream in(file);
-    from_file.out = captured_output([&] {
+    from_file.out = test_capture::output_of([&] {
         from_file.status = read_bitmap(in.file, &from_file.header, want_palette ? &from_file.palette : nullptr,
                                        &from_file.pixels, false);
     });
-    from_memory.out = captured_output([&] {
+    from_memory.out = test_capture::output_of([&] {
         from_memory.status = read_bitmap_from_buffer(file.data(), file.size(), &from_memory.header,
                                                      want_palette ? &from_memory.palette : nullptr,
                                                      &from_memory.pixels);
@@ -96,7 +96,7 @@ TEST(BitmapRoundTrip, EveryBitCountOnOddSizesWritesTheBuilderBytesAndReadsBackTh
 
             TempStream out;
             std::int32_t status = -1;
-            EXPECT_EQ(captured_output([&] { status = write_bitmap(out.file, &header, palette, pixels); }), "");
+            EXPECT_EQ(test_capture::output_of([&] { status = write_bitmap(out.file, &header, palette, pixels); }), "");
             ASSERT_EQ(status, 0);
             BmpFields fields = fields_for(width, height, bit_count);
             fields.reserved2 = 0xBEEF;
@@ -208,10 +208,10 @@ TEST(BitmapHeaderCheck, EachMalformedHeaderGetsItsResultAndMessageInBothForms)
         std::int32_t file_status = 99;
         std::int32_t memory_status = 99;
         TempStream in(Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(c.size)));
-        EXPECT_EQ(captured_output([&] { file_status = check_bitmap_header(in.file, &from_file); }),
-                  console_text(c.message));
-        EXPECT_EQ(captured_output([&] { memory_status = check_bitmap_header_in_buffer(bytes.data(), c.size, &from_memory); }),
-                  console_text(c.message));
+        EXPECT_EQ(test_capture::output_of([&] { file_status = check_bitmap_header(in.file, &from_file); }),
+                  test_capture::console(c.message));
+        EXPECT_EQ(test_capture::output_of([&] { memory_status = check_bitmap_header_in_buffer(bytes.data(), c.size, &from_memory); }),
+                  test_capture::console(c.message));
         EXPECT_EQ(file_status, c.status);
         EXPECT_EQ(memory_status, c.status);
         if (c.status >= 0) {
@@ -263,7 +263,7 @@ TEST(BitmapRead, FailuresAreReportedAndMissingBytesRefusedBeforeAnythingIsMade)
         SCOPED_TRACE(c.name);
         const ReadResult read = read_both(c.file, c.want_palette);
         EXPECT_EQ(read.status, -1);
-        EXPECT_EQ(read.out, console_text(c.message));
+        EXPECT_EQ(read.out, test_capture::console(c.message));
         EXPECT_TRUE(read.pixels.empty());
         EXPECT_TRUE(read.palette.empty());
     }
@@ -294,7 +294,7 @@ TEST(BitmapRead, CallerBuffersAndAHeaderAlreadyRead)
         Bytes wrong_pixels(static_cast<std::size_t>(pixel_size), 0xAA);
         BitmapHeader used = given;
         TempStream again(Bytes(file.begin() + 54, file.end()));
-        EXPECT_EQ(captured_output([&] { EXPECT_EQ(read_bitmap(again.file, &used, &wrong_palette, &wrong_pixels, true), -1); }), "");
+        EXPECT_EQ(test_capture::output_of([&] { EXPECT_EQ(read_bitmap(again.file, &used, &wrong_palette, &wrong_pixels, true), -1); }), "");
         EXPECT_EQ(std::ftell(again.file), 0);
         EXPECT_EQ(wrong_pixels, Bytes(wrong_pixels.size(), 0xAA));
         EXPECT_EQ(wrong_palette, Bytes(wrong_palette.size(), 0xAA));
@@ -377,8 +377,8 @@ TEST(BitmapWrite, EachFailingStepAndEachRefusedArgumentIsReported)
         SCOPED_TRACE(c.name);
         BudgetStream out(c.budget);
         std::int32_t status = 0;
-        EXPECT_EQ(captured_output([&] { status = write_bitmap(out.file, c.header, c.palette, c.pixels); }),
-                  console_text(c.message));
+        EXPECT_EQ(test_capture::output_of([&] { status = write_bitmap(out.file, c.header, c.palette, c.pixels); }),
+                  test_capture::console(c.message));
         EXPECT_EQ(status, -1);
         if (c.budget == 999) {
             EXPECT_EQ(out.budget, 999u);  // refused before a byte was written

@@ -246,15 +246,6 @@ protected:
 
     std::string read(const std::string& name) const { return read_file_bytes(dir.file(name)); }
 
-    std::set<std::string> folder_names() const
-    {
-        std::set<std::string> names;
-        for (const auto& item : std::filesystem::directory_iterator(dir.path())) {
-            names.insert(item.path().filename().string());
-        }
-        return names;
-    }
-
     TempDir dir;
 };
 
@@ -399,7 +390,7 @@ RunResult run_with_file_size_limit(const std::vector<std::string>& args, const s
 TEST_P(SibrelRun, AFailedWriteLeavesTheEarlierOutputUntouched)
 {
     write_bytes("endshape.flx.new", bytes_of("earlier output"));
-    const std::set<std::string> before = folder_names();
+    const std::vector<std::string> before = folder_names(dir.path());
     const RunResult r = run_with_file_size_limit({}, dir.path(), lang(), 512);
     EXPECT_EQ(r.status, 1);
     const std::string tail = console("ERROR: endshape.flx.new を作成できません\n");
@@ -409,7 +400,7 @@ TEST_P(SibrelRun, AFailedWriteLeavesTheEarlierOutputUntouched)
     EXPECT_EQ(masked.substr(masked.size() - tail.size()), tail);
     EXPECT_NE(masked.find(console("書き込みエラー")), std::string::npos) << masked;
     EXPECT_EQ(read("endshape.flx.new"), "earlier output");
-    EXPECT_EQ(folder_names(), before);
+    EXPECT_EQ(folder_names(dir.path()), before);
 
     expect_run({"-o", "no/such.flx"},
                successful_run_output().substr(0, successful_run_output().size() - std::string("処理完了\n").size()) +
@@ -418,8 +409,8 @@ TEST_P(SibrelRun, AFailedWriteLeavesTheEarlierOutputUntouched)
 }
 
 INSTANTIATE_TEST_SUITE_P(Consoles, SibrelRun, testing::Values(LANG_UTF8, LANG_UNSET),
-                         [](const testing::TestParamInfo<std::optional<std::string>>& info) {
-                             return info.param ? std::string("Utf8") : std::string("Cp932");
+                         [](const testing::TestParamInfo<std::optional<std::string>>& param_info) {
+                             return param_info.param ? std::string("Utf8") : std::string("Cp932");
                          });
 
 }  // namespace

@@ -75,6 +75,11 @@ std::string messages(const std::string& out)
 
 class U7kitRun : public testing::TestWithParam<std::optional<std::string>> {
 protected:
+    void SetUp() override
+    {
+        if (windows_programs() && !file_exists(program_path("u7kit")))
+            GTEST_SKIP() << "the Windows build has no u7kit (no libpng for its toolchain)";
+    }
     RunResult run(const std::string& program, const std::vector<std::string>& args) const
     {
         RunResult r = run_program(program, args, dir.path(), GetParam());

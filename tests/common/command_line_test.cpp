@@ -18,6 +18,21 @@ const bool utf8_console = [] {
 constexpr const char* USAGE[] = {"使い方: prog [オプション] [ファイル]\n", "\n"};
 constexpr const char* USAGE_TEXT = "使い方: prog [オプション] [ファイル]\n\n";
 
+// Parses "prog" followed by args; printed receives what the parser printed.
+bool run_parser(const std::vector<std::string>& args, const CommandLineSyntax& syntax,
+                std::optional<std::string>& input, std::string& printed)
+{
+    std::vector<std::string> words = {"prog"};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    testing::internal::CaptureStdout();
+    const bool runs = parse_command_line(static_cast<int>(words.size()), argv.data(), syntax, input);
+    printed = testing::internal::GetCapturedStdout();
+    return runs;
+}
+
 struct Case {
     std::vector<std::string> args;
     bool runs;
@@ -56,22 +71,76 @@ TEST(ParseCommandLine, OptionsInputAndEveryWayToEnd)
         const FileNameOption options[] = {{"-o", &output}, {"-m", &map}, {"--map", &map}};
         const CommandLineSyntax syntax{options, "prog version %s\n", USAGE};
 
-        std::vector<std::string> words = {"prog"};
-        words.insert(words.end(), c.args.begin(), c.args.end());
-        std::vector<char*> argv;
-        for (std::string& word : words) argv.push_back(word.data());
-        argv.push_back(nullptr);
-
         std::optional<std::string> input;
-        testing::internal::CaptureStdout();
-        const bool runs = parse_command_line(static_cast<int>(words.size()), argv.data(), syntax, input);
-        const std::string printed = testing::internal::GetCapturedStdout();
+        std::string printed;
+        const bool runs = run_parser(c.args, syntax, input, printed);
         const std::string label = testing::PrintToString(c.args);
         EXPECT_EQ(runs, c.runs) << label;
         EXPECT_EQ(printed, c.printed) << label;
         EXPECT_EQ(input, c.input) << label;
         EXPECT_EQ(output, c.output) << label;
         EXPECT_EQ(map, c.map) << label;
+    }
+}
+
+struct FlagAndNumberCase {
+    std::vector<std::string> args;
+    bool runs;
+    std::string printed;
+    int mode;
+    std::vector<int> colour;
+    std::string output;
+};
+
+// Flags store their value; an option with numbers takes its numbers, which
+// are stored only when every one of them is read.
+TEST(ParseCommandLine, FlagsAndOptionsWithNumbers)
+{
+    ASSERT_TRUE(utf8_console);
+    const std::vector<int> unset = {-1, -1, -1};
+    const std::string missing = "ERROR: オプション--rgbの後に値が不足しています\n";
+    const FlagAndNumberCase cases[] = {
+        {{}, true, "", 0, unset, "out.txt"},
+        {{"--on", "in", "--off", "--on"}, true, "", 1, unset, "out.txt"},
+        {{"--rgb", "255", "0x10", "010", "-o", "x"}, true, "", 0, {255, 16, 8}, "x"},
+        // An empty argument is 0; the last of a repeated option wins.
+        {{"--rgb", "1", "2", "3", "--rgb", "", "0", "0X1f"}, true, "", 0, {0, 0, 31}, "out.txt"},
+        // The numbers are taken whatever they begin with.
+        {{"--rgb", "1", "2", "-o"}, false, "ERROR: 値が不正です: -o\n", 0, unset, "out.txt"},
+        {{"--rgb", "1", "2"}, false, missing, 0, unset, "out.txt"},
+        {{"--off", "--rgb"}, false, missing, 2, unset, "out.txt"},
+        {{"--rgb", "256", "x", "0"}, false, "ERROR: 値が不正です: 256\n", 0, unset, "out.txt"},
+        {{"--rgb", "1", "2", "08"}, false, "ERROR: 値が不正です: 08\n", 0, unset, "out.txt"},
+        {{"--rgb", "1", "0x", "0"}, false, "ERROR: 値が不正です: 0x\n", 0, unset, "out.txt"},
+        {{"--rgb", "+1", "2", "3"}, false, "ERROR: 値が不正です: +1\n", 0, unset, "out.txt"},
+        {{"--rgb", " 1", "2", "3"}, false, "ERROR: 値が不正です:  1\n", 0, unset, "out.txt"},
+        {{"--rgb", "1", "2", "99999999999999999999999"}, false, "ERROR: 値が不正です: 99999999999999999999999\n",
+         0, unset, "out.txt"},
+        // Flags are exact names, like every option.
+        {{"--on=1"}, false, "ERROR: 不正なオプションです: --on=1\n", 0, unset, "out.txt"},
+    };
+    for (const FlagAndNumberCase& c : cases) {
+        std::string output = "out.txt";
+        int mode = 0;
+        std::vector<int> colour = unset;
+        const FileNameOption options[] = {{"-o", &output}};
+        const FlagOption flags[] = {{"--on", &mode, 1}, {"--off", &mode, 2}};
+        const NumberListOption numbers[] = {
+            {"--rgb", colour, 255, "ERROR: オプション%sの後に値が不足しています\n", "ERROR: 値が不正です: %s\n"},
+        };
+        CommandLineSyntax syntax{options, "prog version %s\n", USAGE};
+        syntax.flags = flags;
+        syntax.number_lists = numbers;
+
+        std::optional<std::string> input;
+        std::string printed;
+        const bool runs = run_parser(c.args, syntax, input, printed);
+        const std::string label = testing::PrintToString(c.args);
+        EXPECT_EQ(runs, c.runs) << label;
+        EXPECT_EQ(printed, c.printed) << label;
+        EXPECT_EQ(mode, c.mode) << label;
+        EXPECT_EQ(colour, c.colour) << label;
+        EXPECT_EQ(output, c.output) << label;
     }
 }
 

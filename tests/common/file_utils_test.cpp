@@ -81,17 +81,6 @@ TEST(ReadTextLine, CountsEveryByteAndStopsAfterLfOrWhenFull)
 
 namespace {
 
-std::vector<std::string> folder_names(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& item : std::filesystem::directory_iterator(folder)) {
-        const auto name = item.path().filename().u8string();
-        names.emplace_back(name.begin(), name.end());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 int write_replacing(const std::string& path, const std::string& text)
 {
     ReplacingFile file;

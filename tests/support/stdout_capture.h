@@ -4,6 +4,7 @@
 
 #include "cli_runner.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -18,6 +19,15 @@ inline std::string end()
 {
     std::fflush(stdout);
     return testing::internal::GetCapturedStdout();
+}
+
+// What call() prints on standard output.
+template <typename Call>
+std::string output_of(Call call)
+{
+    begin();
+    call();
+    return end();
 }
 
 // The console bytes of a UTF-8 message as console_printf writes them here.

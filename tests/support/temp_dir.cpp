@@ -1,5 +1,6 @@
 #include "temp_dir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -55,4 +56,16 @@ std::string read_file_bytes(const std::string& path)
 bool file_exists(const std::string& path)
 {
     return std::filesystem::exists(path);
+}
+
+std::vector<std::string> folder_names(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& item : std::filesystem::directory_iterator(folder)) {
+        // As UTF-8 on every platform, so names outside ASCII compare alike.
+        const auto name = item.path().filename().u8string();
+        names.emplace_back(name.begin(), name.end());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }

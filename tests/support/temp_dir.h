@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class TempDir {
 public:
@@ -24,3 +25,5 @@ private:
 void write_file_bytes(const std::string& path, const std::string& bytes);
 std::string read_file_bytes(const std::string& path);
 bool file_exists(const std::string& path);
+// The names of the entries of a folder, sorted.
+std::vector<std::string> folder_names(const std::string& folder);

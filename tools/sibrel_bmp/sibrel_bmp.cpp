@@ -2,21 +2,19 @@
 // with the subtitle entries as shapes, and the writing of the new archive.
 #include "sibrel_bmp.h"
 
+#include "command_line.h"
 #include "console.h"
 #include "file_utils.h"
 #include "u7data_utils.h"
 #include "u7shape_utils.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 
 namespace {
 
 constexpr const char* PROGRAM = "sibrel_bmp";
-constexpr const char* VERSION = "0.0.19";
 constexpr const char* DEFAULT_ARCHIVE = "ENDSHAPE.FLX";
 constexpr const char* DEFAULT_OUTPUT = "endshape.flx.new";
 constexpr const char* DEFAULT_PREFIX = "sibrel.";
@@ -33,100 +31,52 @@ struct Settings {
     std::string prefix = DEFAULT_PREFIX;
 };
 
-void print_usage()
-{
-    console_printf("使用方法: %s [オプション] [画像データファイル]\n", PROGRAM);
-    console_printf("機    能: ENDSHAPE.FLXのイントロ字幕画像を変更します\n");
-    console_printf("オプション:\n");
-    console_printf("    -o ファイル名           指定したファイルに新しい画像データを出力します\n");
-    console_printf("                            (endshape.flx.new)\n");
-    console_printf("    -n ファイル名           字幕用BMP画像を ファイル名 + 番号 + \".bmp\" から\n");
-    console_printf("                            読み込みます\n");
-    console_printf("                            番号は1～7\n");
-    console_printf("                            (sibrel.)\n");
-    console_printf("    --bg 赤 緑 青           BMP画像ファイルの背景色を赤、緑、青成分別に0～255の\n");
-    console_printf("                            値で指定します\n");
-    console_printf("                            (赤:255 緑:255: 青:255))\n");
-    console_printf("\n");
-    console_printf("    -?|--help               使用方法を表示します\n");
-    console_printf("       --version            バージョンを表示します\n");
-    console_printf("\n");
-    console_printf("画像データファイルを指定しないときは ENDSHAPE.FLX を読みます\n");
-    console_printf("\n");
-    console_printf("字幕用BMP画像のサイズは幅%d×高さ%dドット\n", SUBTITLE_WIDTH, SUBTITLE_HEIGHT);
-    console_printf("文字は水色(赤:85 緑:255: 青:255)\n");
-    console_printf("縁取りは黒色(赤:0 緑:0 青:0)で用意してください\n");
-    console_printf("\n");
-}
+static_assert(SUBTITLE_WIDTH == 320 && SUBTITLE_HEIGHT == 46, "the usage names the size of the images");
 
-// One colour component of --bg: decimal, 0x hexadecimal or 0-prefixed
-// octal, wholly a number (an empty argument is 0), at most 255.  A sign or
-// leading blanks are not part of a number.  -1 when refused.
-int parse_colour_component(const char* text)
-{
-    if (text[0] == '\0') return 0;
-    if (text[0] < '0' || text[0] > '9') return -1;
-    errno = 0;
-    char* end = nullptr;
-    const unsigned long value = std::strtoul(text, &end, 0);
-    if (errno != 0 || *end != '\0' || value > 255) return -1;
-    return static_cast<int>(value);
-}
+constexpr const char* USAGE[] = {
+    "使用方法: sibrel_bmp [オプション] [画像データファイル]\n",
+    "機    能: ENDSHAPE.FLXのイントロ字幕画像を変更します\n",
+    "オプション:\n",
+    "    -o ファイル名           指定したファイルに新しい画像データを出力します\n",
+    "                            (endshape.flx.new)\n",
+    "    -n ファイル名           字幕用BMP画像を ファイル名 + 番号 + \".bmp\" から\n",
+    "                            読み込みます\n",
+    "                            番号は1～7\n",
+    "                            (sibrel.)\n",
+    "    --bg 赤 緑 青           BMP画像ファイルの背景色を赤、緑、青成分別に0～255の\n",
+    "                            値で指定します\n",
+    "                            (赤:255 緑:255: 青:255))\n",
+    "\n",
+    "    -?|--help               使用方法を表示します\n",
+    "       --version            バージョンを表示します\n",
+    "\n",
+    "画像データファイルを指定しないときは ENDSHAPE.FLX を読みます\n",
+    "\n",
+    "字幕用BMP画像のサイズは幅320×高さ46ドット\n",
+    "文字は水色(赤:85 緑:255: 青:255)\n",
+    "縁取りは黒色(赤:0 緑:0 青:0)で用意してください\n",
+    "\n",
+};
 
-// Reads the arguments from left to right.  -1 when the run may begin,
-// otherwise the exit status to end with.
-int parse_command_line(int argc, char** argv, Settings& settings)
+// Reads the arguments from left to right, and sets the background colour
+// when --bg gives one.  false when the program ends with status 1.
+bool parse_sibrel_command_line(int argc, char** argv, Settings& settings)
 {
-    bool have_archive = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
-        if (argument[0] != '-') {
-            if (have_archive) {
-                console_printf("ERROR: コマンドラインパラメータが多すぎます: %s\n", argument);
-                return 1;
-            }
-            settings.archive_file = argument;
-            have_archive = true;
-            continue;
-        }
-        if (std::strcmp(argument, "-?") == 0 || std::strcmp(argument, "--help") == 0) {
-            print_usage();
-            return 1;
-        }
-        if (std::strcmp(argument, "--version") == 0) {
-            console_printf("%s - Ultima VII BG introduction subtitle utility %s\n", PROGRAM, VERSION);
-            return 1;
-        }
-        if (std::strcmp(argument, "-o") == 0 || std::strcmp(argument, "-n") == 0) {
-            if (i + 1 >= argc) {
-                console_printf("ERROR: オプション%sの後にファイル名がありません\n", argument);
-                return 1;
-            }
-            (argument[1] == 'o' ? settings.output_file : settings.prefix) = argv[++i];
-            continue;
-        }
-        if (std::strcmp(argument, "--bg") == 0) {
-            if (argc - i - 1 < 3) {
-                console_printf("ERROR: オプション--bgの後にRGB値が不足しています\n");
-                return 1;
-            }
-            int components[3];
-            for (int& component : components) {
-                const char* value = argv[++i];
-                component = parse_colour_component(value);
-                if (component < 0) {
-                    console_printf("ERROR: 不正なRGB要素値です: %s\n", value);
-                    return 1;
-                }
-            }
-            set_subtitle_background(static_cast<std::uint8_t>(components[0]), static_cast<std::uint8_t>(components[1]),
-                                    static_cast<std::uint8_t>(components[2]));
-            continue;
-        }
-        console_printf("ERROR: 不正なオプションです: %s\n", argument);
-        return 1;
+    std::optional<std::string> archive_file;
+    int background[3] = {-1, -1, -1};
+    const FileNameOption file_options[] = {{"-o", &settings.output_file}, {"-n", &settings.prefix}};
+    const NumberListOption number_options[] = {
+        {"--bg", background, 255, "ERROR: オプション%sの後にRGB値が不足しています\n", "ERROR: 不正なRGB要素値です: %s\n"},
+    };
+    CommandLineSyntax syntax{file_options, "sibrel_bmp - Ultima VII BG introduction subtitle utility %s\n", USAGE};
+    syntax.number_lists = number_options;
+    if (!parse_command_line(argc, argv, syntax, archive_file)) return false;
+    if (archive_file) settings.archive_file = *archive_file;
+    if (background[0] >= 0) {
+        set_subtitle_background(static_cast<std::uint8_t>(background[0]), static_cast<std::uint8_t>(background[1]),
+                                static_cast<std::uint8_t>(background[2]));
     }
-    return -1;
+    return true;
 }
 
 // The output replaces its file: it must be none of the inputs, the archive
@@ -144,8 +94,7 @@ bool output_is_an_input(const Settings& settings)
 int run(int argc, char** argv)
 {
     Settings settings;
-    const int status = parse_command_line(argc, argv, settings);
-    if (status >= 0) return status;
+    if (!parse_sibrel_command_line(argc, argv, settings)) return 1;
 
     if (output_is_an_input(settings)) {
         console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", settings.output_file.c_str());

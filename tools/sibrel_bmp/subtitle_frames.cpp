@@ -54,11 +54,8 @@ int read_subtitle_image(const char* path, std::vector<std::uint8_t>& game_pixels
     std::vector<std::uint8_t> palette;
     std::vector<std::uint8_t> pixels;
     {
-        FilePtr file = open_file(path, "rb");
-        if (!file) {
-            console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
-            return -1;
-        }
+        FilePtr file = open_file_or_report(path, "rb");
+        if (!file) return -1;
         // The header's size is checked before the pixels are read, so a
         // header that claims a huge image costs no memory.
         errno = 0;

@@ -8,13 +8,10 @@
 #include "u7charmap.h"
 #include "u7data_utils.h"
 
-#include <cstring>
 #include <new>
 #include <sys/stat.h>
 
 namespace {
-
-constexpr const char* VERSION = "0.0.19";
 
 // 0 never, 1 always, 2 automatic: export only while the English file does
 // not exist, convert only when the Japanese file exists.
@@ -30,82 +27,49 @@ struct TawnixSettings {
     int conversion_mode = MODE_AUTOMATIC;
 };
 
-void print_usage()
-{
-    console_printf("使用方法: tawnix [オプション] [データファイル]\n");
-    console_printf("機    能: MAINSHP.FLXのイントロ／エンディング字幕を抽出／日本語に変更します\n");
-    console_printf("オプション:\n");
-    console_printf("    -o       ファイル名     指定したファイルに新しいデータを出力します\n");
-    console_printf("                            (mainshp.flx.new)\n");
-    console_printf("    -m|--map ファイル名     指定したファイルから文字コード対応表を読み込みます\n");
-    console_printf("                            (usecode.map)\n");
-    console_printf("       --ja  ファイル名     指定したファイルから日本語テキストを読み込みます\n");
-    console_printf("                            (bg_text.ja.txt)\n");
-    console_printf("       --en  ファイル名     指定したファイルに英語テキストを出力します\n");
-    console_printf("                            (bg_text.en.txt)\n");
-    console_printf("\n");
-    console_printf("       --write-en-text      英語テキストをファイルに出力します\n");
-    console_printf("       --no-write-en-text   英語テキストをファイルに出力しません\n");
-    console_printf("       --conv-ja-text       日本語に変更したデータファイルを作成します\n");
-    console_printf("       --no-conv-ja-text    日本語に変更したデータファイルを作成しません\n");
-    console_printf("\n");
-    console_printf("    -?|--help               使用方法を表示します\n");
-    console_printf("       --version            バージョンを表示します\n");
-    console_printf("\n");
-    console_printf("データファイルを指定しないときは MAINSHP.FLX を読みます\n");
-    console_printf("\n");
-}
+constexpr const char* USAGE[] = {
+    "使用方法: tawnix [オプション] [データファイル]\n",
+    "機    能: MAINSHP.FLXのイントロ／エンディング字幕を抽出／日本語に変更します\n",
+    "オプション:\n",
+    "    -o       ファイル名     指定したファイルに新しいデータを出力します\n",
+    "                            (mainshp.flx.new)\n",
+    "    -m|--map ファイル名     指定したファイルから文字コード対応表を読み込みます\n",
+    "                            (usecode.map)\n",
+    "       --ja  ファイル名     指定したファイルから日本語テキストを読み込みます\n",
+    "                            (bg_text.ja.txt)\n",
+    "       --en  ファイル名     指定したファイルに英語テキストを出力します\n",
+    "                            (bg_text.en.txt)\n",
+    "\n",
+    "       --write-en-text      英語テキストをファイルに出力します\n",
+    "       --no-write-en-text   英語テキストをファイルに出力しません\n",
+    "       --conv-ja-text       日本語に変更したデータファイルを作成します\n",
+    "       --no-conv-ja-text    日本語に変更したデータファイルを作成しません\n",
+    "\n",
+    "    -?|--help               使用方法を表示します\n",
+    "       --version            バージョンを表示します\n",
+    "\n",
+    "データファイルを指定しないときは MAINSHP.FLX を読みます\n",
+    "\n",
+};
 
-// Fills settings from the arguments.  Returns 0 to go on with the run, or
-// the exit status when the command line ends the program (usage, version,
-// errors).
-int parse_command_line(int argc, char** argv, TawnixSettings& settings)
+// Fills settings from the arguments.  false when the command line ends the
+// program with status 1 (usage, version, errors).
+bool parse_tawnix_command_line(int argc, char** argv, TawnixSettings& settings)
 {
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (arg[0] != '-') {
-            if (settings.data_file) {
-                console_printf("ERROR: コマンドラインパラメータが多すぎます: %s\n", arg);
-                return 1;
-            }
-            settings.data_file = arg;
-            continue;
-        }
-        if (std::strcmp(arg, "-?") == 0 || std::strcmp(arg, "--help") == 0) {
-            print_usage();
-            return 1;
-        }
-        if (std::strcmp(arg, "--version") == 0) {
-            console_printf("tawnix - Ultima VII Black Gate intro/endgate text replace utility %s\n", VERSION);
-            return 1;
-        }
-        std::string* file_setting = nullptr;
-        if (std::strcmp(arg, "-o") == 0) {
-            file_setting = &settings.output_file;
-        } else if (std::strcmp(arg, "-m") == 0 || std::strcmp(arg, "--map") == 0) {
-            file_setting = &settings.map_file;
-        } else if (std::strcmp(arg, "--en") == 0) {
-            file_setting = &settings.english_file;
-        } else if (std::strcmp(arg, "--ja") == 0) {
-            file_setting = &settings.japanese_file;
-        } else if (std::strcmp(arg, "--write-en-text") == 0) {
-            settings.export_mode = MODE_ALWAYS;
-        } else if (std::strcmp(arg, "--no-write-en-text") == 0) {
-            settings.export_mode = MODE_NEVER;
-        } else if (std::strcmp(arg, "--conv-ja-text") == 0) {
-            settings.conversion_mode = MODE_ALWAYS;
-        } else if (std::strcmp(arg, "--no-conv-ja-text") == 0) {
-            settings.conversion_mode = MODE_NEVER;
-        } else {
-            console_printf("ERROR: 不正なオプションです: %s\n", arg);
-            return 1;
-        }
-        if (file_setting != nullptr) {
-            i = take_option_file_name(argc, argv, i, *file_setting);
-            if (i < 0) return 1;
-        }
-    }
-    return 0;
+    const FileNameOption file_options[] = {
+        {"-o", &settings.output_file},    {"-m", &settings.map_file},          {"--map", &settings.map_file},
+        {"--en", &settings.english_file}, {"--ja", &settings.japanese_file},
+    };
+    const FlagOption flags[] = {
+        {"--write-en-text", &settings.export_mode, MODE_ALWAYS},
+        {"--no-write-en-text", &settings.export_mode, MODE_NEVER},
+        {"--conv-ja-text", &settings.conversion_mode, MODE_ALWAYS},
+        {"--no-conv-ja-text", &settings.conversion_mode, MODE_NEVER},
+    };
+    CommandLineSyntax syntax{file_options, "tawnix - Ultima VII Black Gate intro/endgate text replace utility %s\n",
+                             USAGE};
+    syntax.flags = flags;
+    return parse_command_line(argc, argv, syntax, settings.data_file);
 }
 
 bool path_exists(const std::string& path)
@@ -162,7 +126,7 @@ int convert_japanese_text(const TawnixSettings& settings, FlexArchive& archive, 
 int run(int argc, char** argv)
 {
     TawnixSettings settings;
-    if (const int status = parse_command_line(argc, argv, settings); status != 0) return status;
+    if (!parse_tawnix_command_line(argc, argv, settings)) return 1;
     const std::string data_file = settings.data_file.value_or("MAINSHP.FLX");
     if (output_overwrites_input(settings, data_file)) return 1;
 

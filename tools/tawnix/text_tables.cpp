@@ -91,9 +91,8 @@ int write_failure(const char* path)
 int write_english_text_file(const char* path, const SubtitleTables& tables)
 {
     if (path == nullptr) return -1;
-    FilePtr file = open_file(path, "w");
+    FilePtr file = open_file_or_report(path, "w");
     if (!file) {
-        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
         console_printf("ERROR: %s を作成できません\n", path);
         return -1;
     }
@@ -127,11 +126,8 @@ int write_english_text_file(const char* path, const SubtitleTables& tables)
 int read_japanese_text_file(FlexArchive& archive, SubtitleTables& tables, const char* path)
 {
     if (path == nullptr) return -1;
-    FilePtr file = open_file(path, "r");
-    if (!file) {
-        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
-        return -1;
-    }
+    FilePtr file = open_file_or_report(path, "r");
+    if (!file) return -1;
 
     std::string line;
     char converted[SUBTITLE_TABLE_LINE_SIZE];
