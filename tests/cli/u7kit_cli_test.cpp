@@ -306,8 +306,8 @@ TEST_P(U7kitRun, CheckReportsPlantedFaultsAndTheSummary)
 }
 
 INSTANTIATE_TEST_SUITE_P(Consoles, U7kitRun, testing::Values(LANG_UTF8, LANG_UNSET),
-                         [](const testing::TestParamInfo<std::optional<std::string>>& info) {
-                             return info.param ? std::string("Utf8") : std::string("Cp932");
+                         [](const testing::TestParamInfo<std::optional<std::string>>& param_info) {
+                             return param_info.param ? std::string("Utf8") : std::string("Cp932");
                          });
 
 }  // namespace

@@ -123,9 +123,9 @@ TEST_F(TranslationCheck, FontFileGlyphCountsLimitTheCodes)
 TEST_F(TranslationCheck, UsecodeRecordsAndTranslatedLines)
 {
     EnglishTable english;
-    english.heads[0x310].push_back(TranslationEntry{0x310, "sign", "SIGN"});
-    english.heads[0x310].push_back(TranslationEntry{0x310, "tomb", "TOMB"});
-    english.heads[0x400].push_back(TranslationEntry{0x400, "greet", ""});
+    write_file_bytes(dir.file("usecode.en.txt"),
+                     "0310\tsign\tSIGN\t\"A sign\"\n0310\ttomb\tTOMB\t\"A tomb\"\n0400\tgreet\t\t\"Hello\"\n");
+    ASSERT_EQ(read_english_texts(english, dir.file("usecode.en.txt").c_str()), 0);
     settings.english = &english;
     settings.english_lines = 3;
     const std::string out = check("usecode.ja.txt",

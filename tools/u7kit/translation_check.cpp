@@ -513,7 +513,7 @@ int run_check(int argc, char** argv)
             return 1;
         }
         settings.english = &english;
-        for (const auto& head : english.heads) settings.english_lines += static_cast<int>(head.size());
+        settings.english_lines = static_cast<int>(english.entries.size());
     }
 
     CheckReport report;

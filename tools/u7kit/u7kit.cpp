@@ -70,7 +70,7 @@ bool parse_subcommand_line(int argc, char** argv, const SubcommandSyntax& syntax
             continue;
         }
         bool is_flag = false;
-        for (const FlagOption& flag : syntax.flags) {
+        for (const SubcommandFlag& flag : syntax.flags) {
             if (std::strcmp(argument, flag.name) == 0) {
                 *flag.setting = true;
                 is_flag = true;

@@ -25,13 +25,13 @@
 // "-" and is no option's value goes to inputs, otherwise at most one input
 // is allowed as the shared parser allows.  The remaining arguments go
 // through parse_command_line.  true when the run may begin.
-struct FlagOption {
+struct SubcommandFlag {
     const char* name;
     bool* setting;
 };
 struct SubcommandSyntax {
     std::vector<std::pair<const char*, std::string*>> file_options;
-    std::vector<FlagOption> flags;
+    std::vector<SubcommandFlag> flags;
     const char* version_banner;
     std::vector<const char*> usage_lines;
 };
