@@ -227,6 +227,18 @@ int ReplacingFile::open(const char* path, const char* mode)
     return 0;
 }
 
+int ReplacingFile::move_over(const std::string& temporary, const std::string& destination)
+{
+    return std::rename(temporary.c_str(), destination.c_str());
+}
+
+void ReplacingFile::remove_temporary(const std::string& temporary)
+{
+    unlink(temporary.c_str());
+}
+
+#endif  // _WIN32
+
 int ReplacingFile::commit()
 {
     if (!file_) {
@@ -240,7 +252,7 @@ int ReplacingFile::commit()
         return -1;
     }
     if (temporary_.empty()) return 0;
-    if (std::rename(temporary_.c_str(), destination_.c_str()) != 0) {
+    if (move_over(temporary_, destination_) != 0) {
         const int saved_errno = errno;
         discard();
         errno = saved_errno;
@@ -254,9 +266,7 @@ void ReplacingFile::discard()
 {
     file_.reset();
     if (!temporary_.empty()) {
-        unlink(temporary_.c_str());
+        remove_temporary(temporary_);
         temporary_.clear();
     }
 }
-
-#endif  // _WIN32

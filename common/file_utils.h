@@ -116,6 +116,11 @@ public:
     void discard();
 
 private:
+    // The platform's part: puts the temporary file over the destination
+    // (0, or -1 with errno set), and removes a temporary file.
+    static int move_over(const std::string& temporary, const std::string& destination);
+    static void remove_temporary(const std::string& temporary);
+
     FilePtr file_;
     std::string destination_;
     std::string temporary_;  // empty when writing the destination directly

@@ -160,35 +160,17 @@ int ReplacingFile::open(const char* path, const char* mode)
     return -1;
 }
 
-int ReplacingFile::commit()
+int ReplacingFile::move_over(const std::string& temporary, const std::string& destination)
 {
-    if (!file_) {
-        errno = EBADF;
-        return -1;
-    }
-    if (close_written_file(file_) != 0) {
-        const int saved_errno = errno;
-        discard();
-        errno = saved_errno;
-        return -1;
-    }
-    if (temporary_.empty()) return 0;
-    if (MoveFileExW(to_wide(temporary_).c_str(), to_wide(destination_).c_str(),
+    if (MoveFileExW(to_wide(temporary).c_str(), to_wide(destination).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
-        const int saved_errno = errno_from_last_error(GetLastError());
-        discard();
-        errno = saved_errno;
+        errno = errno_from_last_error(GetLastError());
         return -1;
     }
-    temporary_.clear();
     return 0;
 }
 
-void ReplacingFile::discard()
+void ReplacingFile::remove_temporary(const std::string& temporary)
 {
-    file_.reset();
-    if (!temporary_.empty()) {
-        DeleteFileW(to_wide(temporary_).c_str());
-        temporary_.clear();
-    }
+    DeleteFileW(to_wide(temporary).c_str());
 }
