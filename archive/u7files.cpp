@@ -195,11 +195,16 @@ int load_flexfile(FlexArchivePtr* archive, const std::uint8_t* data, std::size_t
 }
 
 // The path form of a loader: the file's bytes, handed to its memory form
-// with the path as the name its messages show.
-template <typename FromMemory>
-int load_flexfile_at_path(FlexArchivePtr* archive, const char* path, FromMemory from_memory)
+// with the path as the name its messages show.  `how` is what the loader is
+// given to type the entries: the type runs, the type of each entry, or the
+// one read function.
+template <typename How>
+int load_flexfile_at_path(FlexArchivePtr* archive, const char* path, How how,
+                          int (*from_memory)(FlexArchivePtr*, const std::uint8_t*, std::size_t, const char*, How))
 {
+    if (archive == nullptr) return -1;
     archive->reset();
+    if (path == nullptr || how == nullptr) return -1;
     std::vector<std::uint8_t> image;
     bool read = false;
     try {
@@ -211,7 +216,7 @@ int load_flexfile_at_path(FlexArchivePtr* archive, const char* path, FromMemory 
         console_printf("ERROR: %s を読み込めません\n", path);
         return -1;
     }
-    return from_memory(image.data(), image.size());
+    return from_memory(archive, image.data(), image.size(), path, how);
 }
 
 int count_runs(const TypeRun* runs)
@@ -296,14 +301,7 @@ int read_flexfile_from_memory(FlexArchivePtr* archive, const std::uint8_t* data,
 
 int read_flexfile(FlexArchivePtr* archive, const char* path, const TypeRun* runs)
 {
-    if (archive == nullptr) return -1;
-    if (path == nullptr || runs == nullptr) {
-        archive->reset();
-        return -1;
-    }
-    return load_flexfile_at_path(archive, path, [&](const std::uint8_t* data, std::size_t size) {
-        return read_flexfile_from_memory(archive, data, size, path, runs);
-    });
+    return load_flexfile_at_path(archive, path, runs, read_flexfile_from_memory);
 }
 
 int read_flexfile_per_entry_from_memory(FlexArchivePtr* archive, const std::uint8_t* data, std::size_t size,
@@ -339,14 +337,7 @@ int read_flexfile_per_entry_from_memory(FlexArchivePtr* archive, const std::uint
 
 int read_flexfile_per_entry(FlexArchivePtr* archive, const char* path, const std::int32_t* types)
 {
-    if (archive == nullptr) return -1;
-    if (path == nullptr || types == nullptr) {
-        archive->reset();
-        return -1;
-    }
-    return load_flexfile_at_path(archive, path, [&](const std::uint8_t* data, std::size_t size) {
-        return read_flexfile_per_entry_from_memory(archive, data, size, path, types);
-    });
+    return load_flexfile_at_path(archive, path, types, read_flexfile_per_entry_from_memory);
 }
 
 int read_flexfile_with_readfunc_from_memory(FlexArchivePtr* archive, const std::uint8_t* data, std::size_t size,
@@ -368,14 +359,7 @@ int read_flexfile_with_readfunc_from_memory(FlexArchivePtr* archive, const std::
 
 int read_flexfile_with_readfunc(FlexArchivePtr* archive, const char* path, FlexReadFunc function)
 {
-    if (archive == nullptr) return -1;
-    if (path == nullptr || function == nullptr) {
-        archive->reset();
-        return -1;
-    }
-    return load_flexfile_at_path(archive, path, [&](const std::uint8_t* data, std::size_t size) {
-        return read_flexfile_with_readfunc_from_memory(archive, data, size, path, function);
-    });
+    return load_flexfile_at_path(archive, path, function, read_flexfile_with_readfunc_from_memory);
 }
 
 void free_flexfile(FlexArchivePtr& archive)
