@@ -21,6 +21,7 @@
 // draws every glyph with the frame decoder, comparing it pixel by pixel
 // with the bitmap it came from.  Any difference ends it with status 1.
 #include "u7files.h"
+#include "sample_support.h"
 #include "u7shape_utils.h"
 
 #include <algorithm>
@@ -178,13 +179,7 @@ ShapeFrame encode_glyph(const Glyph& glyph)
 // and packs the entries.
 FlexArchive font_archive(const std::vector<std::vector<Glyph>>& fonts)
 {
-    FlexArchive archive;
-    const std::string title = "U7 JA sample fonts";
-    std::copy(title.begin(), title.end(), archive.title.begin());
-    archive.magic1 = 0xFFFF1A00u;
-    archive.magic2 = 0x000000CCu;
-    archive.count = static_cast<std::int32_t>(fonts.size());
-    archive.entries.resize(fonts.size());
+    FlexArchive archive = sample_archive("U7 JA sample fonts", static_cast<int>(fonts.size()));
     for (std::size_t i = 0; i < fonts.size(); ++i) {
         if (fonts[i].empty()) continue;
         FlexEntry& entry = archive.entries[i];

@@ -23,6 +23,7 @@
 #include "u7charmap.h"
 #include "u7data_utils.h"
 #include "u7files.h"
+#include "sample_support.h"
 
 #include <array>
 #include <cstdint>
@@ -70,43 +71,9 @@ const std::array<std::vector<std::string>, 2> english_lines = {{
 const TypeRun type_runs[] = {{ENTRY_RAW, 13}, {ENTRY_TEXT, 1}, {ENTRY_RAW, 7},
                              {ENTRY_TEXT, 1}, {ENTRY_RAW, 100}, {ENTRY_NONE, 0}};
 
-// Sends the library's trace lines to /dev/null while it lives.
-class QuietStdout {
-public:
-    QuietStdout()
-    {
-        std::fflush(stdout);
-        saved_ = dup(STDOUT_FILENO);
-        const int null_fd = open("/dev/null", O_WRONLY);
-        if (null_fd >= 0) {
-            dup2(null_fd, STDOUT_FILENO);
-            close(null_fd);
-        }
-    }
-    ~QuietStdout()
-    {
-        std::fflush(stdout);
-        if (saved_ >= 0) {
-            dup2(saved_, STDOUT_FILENO);
-            close(saved_);
-        }
-    }
-    QuietStdout(const QuietStdout&) = delete;
-    QuietStdout& operator=(const QuietStdout&) = delete;
-
-private:
-    int saved_ = -1;
-};
-
 int make_sample(const std::string& path)
 {
-    FlexArchive archive;
-    const char title[] = "Ultima VII main shapes (toolkit sample)";
-    std::memcpy(archive.title.data(), title, sizeof title);
-    archive.magic1 = 0xFFFF1A00u;
-    archive.magic2 = 0x000000CCu;
-    archive.count = ENTRY_COUNT;
-    archive.entries.resize(ENTRY_COUNT);
+    FlexArchive archive = sample_archive("Ultima VII main shapes (toolkit sample)", ENTRY_COUNT);
     for (int i = 0; i < ENTRY_COUNT; ++i) {
         FlexEntry& entry = archive.entries[static_cast<std::size_t>(i)];
         if (i == EMPTY_ENTRY) continue;

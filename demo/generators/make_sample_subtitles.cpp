@@ -25,6 +25,7 @@
 #include "file_utils.h"
 #include "u7data_utils.h"
 #include "u7files.h"
+#include "sample_support.h"
 #include "u7shape_utils.h"
 
 #include <algorithm>
@@ -174,13 +175,7 @@ std::vector<std::uint8_t> encode_subtitle(const std::vector<std::uint8_t>& game_
 
 int make_samples(const std::string& archive_path, const std::string& prefix)
 {
-    FlexArchive archive;
-    const char title[] = "Ultima VII end shapes (toolkit sample)";
-    std::memcpy(archive.title.data(), title, sizeof title);
-    archive.magic1 = 0xFFFF1A00u;
-    archive.magic2 = 0x000000CCu;
-    archive.count = ENTRY_COUNT;
-    archive.entries.resize(ENTRY_COUNT);
+    FlexArchive archive = sample_archive("Ultima VII end shapes (toolkit sample)", ENTRY_COUNT);
     for (int i = 0; i < ENTRY_COUNT; ++i) {
         FlexEntry& entry = archive.entries[static_cast<std::size_t>(i)];
         const auto subtitle = std::find(SUBTITLE_ENTRIES.begin(), SUBTITLE_ENTRIES.end(), i);
@@ -216,35 +211,6 @@ int make_samples(const std::string& archive_path, const std::string& prefix)
                 archive_path.c_str(), ENTRY_COUNT, prefix.c_str(), prefix.c_str());
     return 0;
 }
-
-// Sends standard output to /dev/null while the library's trace lines of a
-// load are printed.
-class QuietStdout {
-public:
-    QuietStdout()
-    {
-        std::fflush(stdout);
-        saved_ = dup(STDOUT_FILENO);
-        const int null_fd = open("/dev/null", O_WRONLY);
-        if (null_fd >= 0) {
-            dup2(null_fd, STDOUT_FILENO);
-            close(null_fd);
-        }
-    }
-    ~QuietStdout()
-    {
-        std::fflush(stdout);
-        if (saved_ >= 0) {
-            dup2(saved_, STDOUT_FILENO);
-            close(saved_);
-        }
-    }
-    QuietStdout(const QuietStdout&) = delete;
-    QuietStdout& operator=(const QuietStdout&) = delete;
-
-private:
-    int saved_ = -1;
-};
 
 // The BMP's pixels in game colours; -1 for a colour that is none of the
 // three a subtitle is drawn with.
