@@ -328,17 +328,7 @@ int write_png_image(const char* path, const RgbImage& image)
     for (std::size_t r = 0; r < rows.size(); ++r) {
         rows[r] = const_cast<png_bytep>(image.pixels.data() + r * static_cast<std::size_t>(image.width) * 3);
     }
-    ReplacingFile file;
-    if (file.open(path, "wb") != 0) {
-        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
-        return -1;
-    }
-    errno = 0;
-    if (write_png_stream(file.get(), image, rows.data()) != 0 || file.commit() != 0) {
-        console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
-        return -1;
-    }
-    return 0;
+    return write_whole_file(path, [&](std::FILE* stream) { return write_png_stream(stream, image, rows.data()); });
 }
 
 int run_fontsheet(int argc, char** argv)

@@ -115,17 +115,7 @@ int write_subtitle_bmp(const char* path, const std::vector<std::uint8_t>& indice
     // sibrel_bmp's colours in the first 16 entries, black behind them.
     std::vector<std::uint8_t> palette(256 * 4, 0);
     for (std::size_t i = 0; i < DEFAULT_SUBTITLE_PALETTE.size(); ++i) palette[i] = DEFAULT_SUBTITLE_PALETTE[i];
-    ReplacingFile file;
-    if (file.open(path, "wb") != 0) {
-        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
-        return -1;
-    }
-    errno = 0;
-    if (write_bitmap(file.get(), &header, palette, indices) != 0 || file.commit() != 0) {
-        console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
-        return -1;
-    }
-    return 0;
+    return write_whole_file(path, [&](std::FILE* stream) { return write_bitmap(stream, &header, palette, indices); });
 }
 
 int run_subtitles(int argc, char** argv)

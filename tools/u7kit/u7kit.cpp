@@ -4,8 +4,10 @@
 
 #include "command_line.h"
 #include "console.h"
+#include "file_utils.h"
 #include "u7data_utils.h"
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 #include <variant>
@@ -123,4 +125,19 @@ int run_u7kit(int argc, char** argv)
     } catch (const std::bad_alloc&) {
         exit_memory_exhausted("u7kit", __LINE__);
     }
+}
+
+int write_whole_file(const char* path, const std::function<int(std::FILE*)>& write)
+{
+    ReplacingFile file;
+    if (file.open(path, "wb") != 0) {
+        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
+        return -1;
+    }
+    errno = 0;
+    if (write(file.get()) != 0 || file.commit() != 0) {
+        console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
+        return -1;
+    }
+    return 0;
 }

@@ -12,6 +12,8 @@
 #include <set>
 #include <unordered_map>
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,6 +44,10 @@ bool parse_subcommand_line(int argc, char** argv, const SubcommandSyntax& syntax
 // red, green, blue (8 bits each).  0, or -1 after a message.
 using RgbPalette = std::array<std::uint8_t, 256 * 3>;
 int load_game_palette(const char* path, RgbPalette& palette);
+
+// Writes the file at path complete or not at all: write is given the open
+// stream and returns 0 or -1.  0, or -1 after an open or write error line.
+int write_whole_file(const char* path, const std::function<int(std::FILE*)>& write);
 
 // ---------------------------------------------------------------------------
 // subtitles: ENDSHAPE.FLX frames to BMP templates
