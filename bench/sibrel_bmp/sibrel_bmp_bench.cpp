@@ -11,6 +11,7 @@
 #include "sibrel_bmp.h"
 
 #include "bench_support.h"
+#include "whole_run_bench.h"
 #include "bitmap.h"
 #include "file_utils.h"
 #include "u7shape_utils.h"
@@ -120,21 +121,7 @@ void BM_SibrelBmpWholeRun(benchmark::State& state)
     const std::string archive = folder.file("ENDSHAPE.FLX");
     const std::string prefix = folder.file("sibrel.");
     const std::string output = folder.file("endshape.flx.new");
-    std::vector<std::string> args = {"sibrel_bmp", "-n", prefix, "-o", output, archive};
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    for (auto _ : state) {
-        int status = 0;
-        {
-            SilencedStdout silenced;
-            status = run_sibrel_bmp(static_cast<int>(args.size()), argv.data());
-        }
-        if (status != 0) {
-            state.SkipWithError("sibrel_bmp failed");
-            return;
-        }
-    }
+    time_whole_runs(state, {"sibrel_bmp", "-n", prefix, "-o", output, archive}, run_sibrel_bmp, "sibrel_bmp failed");
 }
 BENCHMARK(BM_SibrelBmpWholeRun)->Unit(benchmark::kMillisecond);
 

@@ -10,12 +10,14 @@
 #include "u7kit.h"
 
 #include "bench_support.h"
+#include "whole_run_bench.h"
 #include "file_utils.h"
 #include "u7shape_utils.h"
 
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -107,20 +109,7 @@ bool write_font_inputs(const BenchFolder& folder)
 
 void run_subcommand(benchmark::State& state, std::vector<std::string> args)
 {
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    for (auto _ : state) {
-        int status = 0;
-        {
-            SilencedStdout silenced;
-            status = run_u7kit(static_cast<int>(args.size()), argv.data());
-        }
-        if (status != 0) {
-            state.SkipWithError("u7kit failed");
-            return;
-        }
-    }
+    time_whole_runs(state, std::move(args), run_u7kit, "u7kit failed");
 }
 
 void BM_U7kitCheck(benchmark::State& state)
