@@ -337,7 +337,7 @@ int run_fontsheet(int argc, char** argv)
     std::string palette_file;
     const SubcommandSyntax syntax{{{"-o", &sheet_file}, {"--palette", &palette_file}},
                                   {},
-                                  "u7kit - Ultima VII translation companion %s\n",
+                                  U7KIT_VERSION_BANNER,
                                   USAGE};
     std::vector<std::string> inputs;
     if (!parse_subcommand_line(argc, argv, syntax, inputs, false)) return 1;

@@ -125,7 +125,7 @@ int run_subtitles(int argc, char** argv)
     bool force = false;
     const SubcommandSyntax syntax{{{"-n", &prefix}, {"--palette", &palette_file}},
                                   {{"--force", &force}},
-                                  "u7kit - Ultima VII translation companion %s\n",
+                                  U7KIT_VERSION_BANNER,
                                   USAGE};
     std::vector<std::string> inputs;
     if (!parse_subcommand_line(argc, argv, syntax, inputs, false)) return 1;

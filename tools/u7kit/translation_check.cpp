@@ -464,7 +464,7 @@ int run_check(int argc, char** argv)
     const SubcommandSyntax syntax{
         {{"-m", &map_file}, {"--map", &map_file}, {"--font", &font_file}, {"--en", &english_file}, {"--format", &format_name}},
         {},
-        "u7kit - Ultima VII translation companion %s\n",
+        U7KIT_VERSION_BANNER,
         USAGE};
     std::vector<std::string> files;
     if (!parse_subcommand_line(argc, argv, syntax, files, true)) return 1;

@@ -28,8 +28,6 @@ constexpr const char* USAGE[] = {
     "\n",
 };
 
-constexpr const char* VERSION_BANNER = "u7kit - Ultima VII translation companion %s\n";
-
 int run(int argc, char** argv)
 {
     if (argc < 2 || std::strcmp(argv[1], "-?") == 0 || std::strcmp(argv[1], "--help") == 0) {
@@ -38,7 +36,7 @@ int run(int argc, char** argv)
     }
     const char* command = argv[1];
     if (std::strcmp(command, "--version") == 0) {
-        console_printf(VERSION_BANNER, toolkit_version());
+        console_printf(U7KIT_VERSION_BANNER, toolkit_version());
         return 1;
     }
     if (std::strcmp(command, "subtitles") == 0) return run_subtitles(argc - 1, argv + 1);

@@ -40,6 +40,9 @@ struct SubcommandSyntax {
 bool parse_subcommand_line(int argc, char** argv, const SubcommandSyntax& syntax, std::vector<std::string>& inputs,
                            bool collect_inputs);
 
+// The --version line of u7kit and of each subcommand.
+inline constexpr const char* U7KIT_VERSION_BANNER = "u7kit - Ultima VII translation companion %s\n";
+
 // Palette entry 0 of a palette archive (PALETTES.FLX) as 256 colours of
 // red, green, blue (8 bits each).  0, or -1 after a message.
 using RgbPalette = std::array<std::uint8_t, 256 * 3>;
