@@ -206,16 +206,7 @@ int load_flexfile_at_path(FlexArchivePtr* archive, const char* path, How how,
     archive->reset();
     if (path == nullptr || how == nullptr) return -1;
     std::vector<std::uint8_t> image;
-    bool read = false;
-    try {
-        read = load_file_image(path, image);
-    } catch (const std::bad_alloc&) {
-        report_memory_exhausted(__LINE__);
-    }
-    if (!read) {
-        console_printf("ERROR: %s を読み込めません\n", path);
-        return -1;
-    }
+    if (!read_flexfile_image(path, image)) return -1;
     return from_memory(archive, image.data(), image.size(), path, how);
 }
 
