@@ -8,7 +8,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <string>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 #include <vector>
 
 namespace {
@@ -102,6 +104,9 @@ protected:
 // above what the test prints (captured in a file too).
 TEST_F(TextTables, EnglishTableCutShortIsRemoved)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "no file size limit on Windows";
+#else
     std::string long_text;
     for (int i = 0; i < 300; ++i) long_text += "A subtitle line\r\n";
     ASSERT_EQ(split_subtitle_text(long_text.c_str(), tables[0]), 0);
@@ -120,6 +125,7 @@ TEST_F(TextTables, EnglishTableCutShortIsRemoved)
     EXPECT_EQ(printed, "ERROR: 27: 書き込みエラー: " + dir.file("en.txt") + "\nERROR: " + dir.file("en.txt") +
                            " を作成できません\n");
     EXPECT_FALSE(file_exists(dir.file("en.txt")));
+#endif
 }
 
 TEST_F(TextTables, JapaneseRecordsReplaceTheirLinesAndRebuildTheEntries)
