@@ -20,6 +20,8 @@
 #include "u7charmap.h"
 
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -75,8 +77,10 @@ int find_subtitle_kind(const std::string& type_name)
 // that a later run does not take it for a finished export.
 void remove_cut_short_file(const char* path)
 {
-    struct stat status {};
-    if (lstat(path, &status) == 0 && S_ISREG(status.st_mode)) unlink(path);
+    std::error_code error;
+    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(path, error))) {
+        std::filesystem::remove(path, error);
+    }
 }
 
 int write_failure(const char* path)
