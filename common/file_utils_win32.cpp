@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <io.h>
 #include <string>
@@ -122,7 +123,8 @@ int ReplacingFile::open(const char* path, const char* mode)
         }
     }
 
-    const bool text = mode[0] != '\0' && mode[1] == 't';
+    // As with fopen: text mode unless the mode asks for binary.
+    const bool text = std::strchr(mode, 'b') == nullptr;
     const DWORD process = GetCurrentProcessId();
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         char suffix[32];

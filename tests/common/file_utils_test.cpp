@@ -72,7 +72,12 @@ TEST(ReadTextLine, CountsEveryByteAndStopsAfterLfOrWhenFull)
         lines.emplace_back(buffer, length);
     }
     EXPECT_EQ(std::ferror(file.get()), 0);
+#ifdef _WIN32
+    // Text mode reads CR LF as LF there.
+    EXPECT_EQ(lines, (std::vector<std::string>{"ab\0c\n"s, "line tw", "o\n", "0123456", "789\rend"}));
+#else
     EXPECT_EQ(lines, (std::vector<std::string>{"ab\0c\n"s, "line tw", "o\r\n", "0123456", "789\rend"}));
+#endif
     EXPECT_EQ(read_text_line(file.get(), buffer, 1), 0u);
     EXPECT_EQ(read_text_line(nullptr, buffer, sizeof buffer), 0u);
 }
@@ -255,12 +260,14 @@ TEST(TextLineReader, SkipsTheRestOfALineAndReportsReadErrors)
     reader.skip_rest_of_line();  // at the end: nothing to skip
     EXPECT_EQ(reader.next(255), "");
 
+#ifndef _WIN32  // a folder does not open as a file there
     // A folder opens but cannot be read: no line, and the failure shows.
     FilePtr folder = open_file(dir.path().c_str(), "r");
     ASSERT_TRUE(folder);
     TextLineReader folder_reader(folder.get());
     EXPECT_EQ(folder_reader.next(255), "");
     EXPECT_TRUE(folder_reader.failed());
+#endif
 }
 
 }  // namespace

@@ -229,6 +229,9 @@ TEST_F(TextTables, LongLinesAreReadInPieces)
 
 TEST_F(TextTables, JapaneseTableThatCannotBeReadWhole)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "a folder does not open as a file on Windows";
+#endif
     testing::internal::CaptureStdout();
     EXPECT_EQ(read_japanese_text_file(archive, tables, dir.path().c_str()), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR: " + dir.path() + "(1行目): 読み込みエラー\n");
