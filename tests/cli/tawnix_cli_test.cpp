@@ -159,7 +159,13 @@ protected:
         EXPECT_EQ(r.status, status);
     }
 
-    std::string file(const std::string& name) const { return read_file_bytes(dir.file(name)); }
+    // Text tables are written in text mode (CR LF on Windows); archives as
+    // they are.
+    std::string file(const std::string& name) const
+    {
+        const bool text = name.size() > 4 && name.compare(name.size() - 4, 4, ".txt") == 0;
+        return text ? read_text_output(dir.file(name)) : read_file_bytes(dir.file(name));
+    }
     bool exists(const std::string& name) const { return file_exists(dir.file(name)); }
 
     TempDir dir;
