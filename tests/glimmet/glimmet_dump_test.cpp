@@ -20,17 +20,6 @@ struct DumpOutput {
     std::string out;
 };
 
-std::string read_stream(std::FILE* stream)
-{
-    std::fflush(stream);
-    std::rewind(stream);
-    std::string bytes;
-    int c;
-    while ((c = std::fgetc(stream)) != EOF) bytes.push_back(static_cast<char>(c));
-    std::fclose(stream);
-    return bytes;
-}
-
 Shape shape_of(const std::vector<Bytes>& frames)
 {
     const Bytes bytes = build_shape(frames);
@@ -48,7 +37,7 @@ DumpOutput dump_glyphs(const Shape& shape, int index = 3)
     test_capture::begin();
     const int result = dump_entry_glyphs(stream, index, shape);
     const std::string out = test_capture::end();
-    return {result, read_stream(stream), out};
+    return {result, test_capture::read_stream(stream), out};
 }
 
 DumpOutput dump_archive(const FlexArchive* archive)
@@ -57,7 +46,7 @@ DumpOutput dump_archive(const FlexArchive* archive)
     test_capture::begin();
     const int result = dump_fonts(stream, archive);
     const std::string out = test_capture::end();
-    return {result, read_stream(stream), out};
+    return {result, test_capture::read_stream(stream), out};
 }
 
 TEST(GlyphDump, AGlyphRightOfAndBelowTheOriginIsDrawnFromTheOrigin)

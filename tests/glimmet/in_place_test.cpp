@@ -148,17 +148,6 @@ TEST(DecodeOnto, MatchesTheFillingDecoderFrameAfterFrame)
     }
 }
 
-std::string read_stream(std::FILE* stream)
-{
-    std::fflush(stream);
-    std::rewind(stream);
-    std::string bytes;
-    int c;
-    while ((c = std::fgetc(stream)) != EOF) bytes.push_back(static_cast<char>(c));
-    std::fclose(stream);
-    return bytes;
-}
-
 // The console's trace lines carry addresses that differ between the two
 // paths; everything else must be the same.
 std::string without_addresses(const std::string& text)
@@ -185,7 +174,7 @@ PathOutput through_objects(const Bytes& image)
                                                        read_shape_from_buffer);
     out.dump = out.load == 0 ? dump_fonts(stream, archive.get()) : -2;
     out.console = without_addresses(test_capture::end());
-    out.file = read_stream(stream);
+    out.file = test_capture::read_stream(stream);
     return out;
 }
 
@@ -198,7 +187,7 @@ PathOutput in_place(const Bytes& image)
     out.load = read_flex_table_from_memory(table, image.data(), image.size(), "F.VGA", check_shape_in_place);
     out.dump = out.load == 0 ? dump_fonts_in_place(stream, &table, image.data(), image.size()) : -2;
     out.console = without_addresses(test_capture::end());
-    out.file = read_stream(stream);
+    out.file = test_capture::read_stream(stream);
     return out;
 }
 

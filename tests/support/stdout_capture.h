@@ -53,4 +53,16 @@ inline std::string function_address(Function function)
     return text;
 }
 
+// Everything written to a temporary stream (tmpfile), which is closed.
+inline std::string read_stream(std::FILE* stream)
+{
+    std::fflush(stream);
+    std::rewind(stream);
+    std::string bytes;
+    int c;
+    while ((c = std::fgetc(stream)) != EOF) bytes.push_back(static_cast<char>(c));
+    std::fclose(stream);
+    return bytes;
+}
+
 }  // namespace test_capture
