@@ -34,6 +34,23 @@ cmake -S "$root" -B "$windows" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86
   -DCMAKE_BUILD_TYPE=Release -DU7_BUILD_TESTS=ON
 cmake --build "$windows" -j "$jobs"
 
+# Each program stands alone: it loads no DLL but Windows' own, and keeps no
+# path of this machine (source tree, build folder, Wine prefix).
+while IFS= read -r program; do
+  [ -n "$program" ] || continue
+  exe="$windows/bin/$program"
+  dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -u | tr '\n' ' ')
+  if [ "$dlls" != "KERNEL32.dll msvcrt.dll " ]; then
+    echo "ERROR: $program loads other DLLs than Windows' own: $dlls"
+    exit 1
+  fi
+  if grep -q -a -F -e "$root" -e "$windows" "$exe"; then
+    echo "ERROR: $program holds a path of the build machine"
+    exit 1
+  fi
+done < "$windows/windows_programs.txt"
+echo "the Windows programs load only KERNEL32.dll and msvcrt.dll and hold no build path"
+
 # Wine now and then fails to start a program or loses its output; a test
 # that fails is run once more, and a failure shows in the log either way.
 ctest --test-dir "$windows" --output-on-failure -j "$jobs" --repeat until-pass:2

@@ -159,13 +159,10 @@ protected:
         EXPECT_EQ(r.status, status);
     }
 
-    // Text tables are written in text mode (CR LF on Windows); archives as
-    // they are.
-    std::string file(const std::string& name) const
-    {
-        const bool text = name.size() > 4 && name.compare(name.size() - 4, 4, ".txt") == 0;
-        return text ? read_text_output(dir.file(name)) : read_file_bytes(dir.file(name));
-    }
+    // A file as it stands: archives, and the inputs the test wrote.
+    std::string file(const std::string& name) const { return read_file_bytes(dir.file(name)); }
+    // The English table tawnix wrote, in text mode (CR LF on Windows).
+    std::string table(const std::string& name) const { return read_text_output(dir.file(name)); }
     bool exists(const std::string& name) const { return file_exists(dir.file(name)); }
 
     TempDir dir;
@@ -176,7 +173,7 @@ const std::string TRANSLATED_MAINSHP = build_mainshp(24, TRANSLATED_INTRO, TRANS
 TEST_P(TawnixRun, FirstRunExportsTheEnglishTableOnly)
 {
     expect_run({}, load_trace(24) + "処理完了\n", 0);
-    EXPECT_EQ(file("bg_text.en.txt"), ENGLISH_TABLE);
+    EXPECT_EQ(table("bg_text.en.txt"), ENGLISH_TABLE);
     EXPECT_FALSE(exists("mainshp.flx.new"));
     EXPECT_EQ(file("MAINSHP.FLX"), build_mainshp());
 }
@@ -187,7 +184,7 @@ TEST_P(TawnixRun, LaterRunConvertsOnly)
     write_file_bytes(dir.file("bg_text.ja.txt"), JAPANESE_TABLE);
     expect_run({}, load_trace(24) + "新しいMAINSHP.FLXを作成します\n処理完了\n", 0);
     EXPECT_EQ(file("mainshp.flx.new"), TRANSLATED_MAINSHP);
-    EXPECT_EQ(file("bg_text.en.txt"), "the translator's copy\n");
+    EXPECT_EQ(table("bg_text.en.txt"), "the translator's copy\n");
     EXPECT_EQ(file("MAINSHP.FLX"), build_mainshp());
 }
 
@@ -197,11 +194,11 @@ TEST_P(TawnixRun, ModesForcedAndDisabled)
     expect_run({"--no-write-en-text", "--no-conv-ja-text"}, load_trace(24) + "何もすることがありません\n", 0);
     // Automatic: the English table exists and there is no Japanese table.
     expect_run({}, load_trace(24) + "何もすることがありません\n", 0);
-    EXPECT_EQ(file("bg_text.en.txt"), "old\n");
+    EXPECT_EQ(table("bg_text.en.txt"), "old\n");
 
     write_file_bytes(dir.file("bg_text.ja.txt"), JAPANESE_TABLE);
     expect_run({"--write-en-text", "--conv-ja-text"}, load_trace(24) + "新しいMAINSHP.FLXを作成します\n処理完了\n", 0);
-    EXPECT_EQ(file("bg_text.en.txt"), ENGLISH_TABLE);
+    EXPECT_EQ(table("bg_text.en.txt"), ENGLISH_TABLE);
     EXPECT_EQ(file("mainshp.flx.new"), TRANSLATED_MAINSHP);
 
     // A later mode option overrides an earlier one.
@@ -225,7 +222,7 @@ TEST_P(TawnixRun, OptionsNameTheFiles)
     expect_run({"-o", "first.flx", "--ja", "ja.txt", "main.flx", "--map", "none.map", "-m", "ja.map", "--en",
                 "first.txt", "--en", "-en-", "--ja", "one.txt", "-o", "-out-"},
                load_trace(24, "main.flx") + "新しいMAINSHP.FLXを作成します\n処理完了\n", 0);
-    EXPECT_EQ(file("-en-"), ENGLISH_TABLE);
+    EXPECT_EQ(table("-en-"), ENGLISH_TABLE);
     EXPECT_EQ(file("-out-"), build_mainshp(24, "\\CThe Guardian speaks\r\n\\LA second line\r\n\r\n\xF4" "0\r\n"));
     for (const char* name : {"first.flx", "first.txt", "bg_text.en.txt", "mainshp.flx.new"}) {
         EXPECT_FALSE(exists(name)) << name;
@@ -293,7 +290,7 @@ TEST_P(TawnixRun, EntriesBeyondTheTypeListHaveNoType)
     // are still found.
     write_file_bytes(dir.file("MAINSHP.FLX"), build_mainshp(123));
     expect_run({}, load_trace(123) + "処理完了\n", 0);
-    EXPECT_EQ(file("bg_text.en.txt"), ENGLISH_TABLE);
+    EXPECT_EQ(table("bg_text.en.txt"), ENGLISH_TABLE);
     // An entry without a type cannot be written back.
     write_file_bytes(dir.file("bg_text.ja.txt"), JAPANESE_TABLE);
     expect_run({}, load_trace(123) + "新しいMAINSHP.FLXを作成します\n"
@@ -307,7 +304,7 @@ TEST_P(TawnixRun, MapAndJapaneseTableFaults)
     const std::string loaded = load_trace(24);
     // A missing map is reported before the missing Japanese table.
     expect_run({"--conv-ja-text", "-m", "none.map"}, loaded + "ERROR: none.map を読み込めません\n", 1);
-    EXPECT_EQ(file("bg_text.en.txt"), ENGLISH_TABLE);  // exported before the conversion failed
+    EXPECT_EQ(table("bg_text.en.txt"), ENGLISH_TABLE);  // exported before the conversion failed
     expect_run({"--conv-ja-text"}, loaded + "ERROR: 2: オープンエラー: bg_text.ja.txt\n"
                                             "ERROR: bg_text.ja.txt を読み込めません\n", 1);
 
@@ -403,7 +400,7 @@ TEST_P(TawnixRun, ExportedTableReimportedGivesTheSameArchive)
     write_file_bytes(dir.file("MAINSHP.FLX"), original);
     write_file_bytes(dir.file("usecode.map"), "");
     expect_run({}, load_trace(30) + "処理完了\n", 0);
-    write_file_bytes(dir.file("bg_text.ja.txt"), file("bg_text.en.txt"));
+    write_file_bytes(dir.file("bg_text.ja.txt"), table("bg_text.en.txt"));
     expect_run({}, load_trace(30) + "新しいMAINSHP.FLXを作成します\n処理完了\n", 0);
     EXPECT_EQ(file("mainshp.flx.new"), original);
 }
