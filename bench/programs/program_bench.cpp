@@ -41,6 +41,7 @@ struct Options {
     std::string compare;  // old bin folder; empty: timing mode
     std::string work;     // where the inputs are generated
     std::string lang;     // LANG for the programs; empty: unset (CP932 output)
+    bool wine = false;    // --bin holds the Windows programs, run under Wine
     int runs = 3;
     double timeout = 30.0;
     double budget = 5.0;  // seconds of one scale's runs after which no more are made
@@ -59,7 +60,9 @@ void print_usage()
         "  --budget SECONDS   no further runs of one scale once its runs took this long (5)\n"
         "  --only PROGRAM     only this program's rows (may be repeated)\n"
         "  --lang VALUE       LANG for the programs (unset by default: CP932 output)\n"
-        "  --work DIR         folder for the generated inputs (the system's temporary folder)\n");
+        "  --work DIR         folder for the generated inputs (the system's temporary folder)\n"
+        "  --wine             --bin holds the Windows programs (.exe): run them under Wine\n"
+        "                     (with --compare, the old programs still run as they are)\n");
 }
 
 bool parse_number(const char* text, double& value)
@@ -78,6 +81,10 @@ int parse_options(int argc, char** argv, Options& options)
         if (argument == "-?" || argument == "--help") {
             print_usage();
             return 1;
+        }
+        if (argument == "--wine") {
+            options.wine = true;
+            continue;
         }
         const bool takes_value = argument == "--bin" || argument == "--compare" || argument == "--runs" ||
                                  argument == "--timeout" || argument == "--budget" || argument == "--only" ||
@@ -185,8 +192,16 @@ private:
 struct Tools {
     std::string cat;
     std::string cp;
+    std::string wine;  // empty: the programs run as they are
     std::vector<std::string> environment;
 };
+
+// The command that runs a program: the program itself, or Wine with it.
+std::vector<std::string> command_for(const std::string& program, const Tools& tools)
+{
+    if (tools.wine.empty()) return {program};
+    return {tools.wine, program};
+}
 
 RunRequest request_for(const std::vector<std::string>& argv, const fs::path& folder, const Tools& tools,
                        const Options& options)
@@ -207,7 +222,7 @@ Measurement measure_program(const std::string& executable, const Invocation& inv
                             const fs::path& scratch, const Tools& tools, const Options& options)
 {
     Measurement m;
-    std::vector<std::string> argv = {executable};
+    std::vector<std::string> argv = command_for(executable, tools);
     argv.insert(argv.end(), invocation.arguments.begin(), invocation.arguments.end());
     RunRequest request = request_for(argv, output, tools, options);
     request.stdout_path = (scratch / "stdout.txt").string();
@@ -290,7 +305,9 @@ long own_peak_kb(const std::string& executable, const fs::path& scratch, const T
 {
     long least = 0;
     for (int run = 0; run < options.runs; ++run) {
-        const RunResult result = run_process(request_for({executable, "--version"}, scratch, tools, options));
+        std::vector<std::string> argv = command_for(executable, tools);
+        argv.push_back("--version");
+        const RunResult result = run_process(request_for(argv, scratch, tools, options));
         if (run == 0 || result.peak_kb < least) least = result.peak_kb;
     }
     return least;
@@ -322,7 +339,7 @@ bool run_timing(const Options& options, const Tools& tools, const fs::path& work
     std::vector<RowSummary> rows;
     for (const BenchCase& bench : bench_cases()) {
         if (!options.only.empty() && options.only.count(bench.program) == 0) continue;
-        const std::string executable = options.bin + "/" + bench.program;
+        const std::string executable = options.bin + "/" + bench.program + (options.wine ? ".exe" : "");
         if (!is_executable(executable)) {
             std::printf(TABLE_FORMAT, bench.program, bench.input, "", "", "", "", "", "", "", "", "",
                         "skipped: not built");
@@ -428,7 +445,7 @@ bool run_comparison(const Options& options, const Tools& tools, const fs::path& 
     int not_compared = 0;
     for (const BenchCase& bench : bench_cases()) {
         if (!options.only.empty() && options.only.count(bench.program) == 0) continue;
-        const std::string new_program = options.bin + "/" + bench.program;
+        const std::string new_program = options.bin + "/" + bench.program + (options.wine ? ".exe" : "");
         const std::string old_program = options.compare + "/" + bench.program;
         std::printf("%s: %s\n", bench.program, bench.input);
         if (!is_executable(new_program) || !is_executable(old_program)) {
@@ -451,7 +468,8 @@ bool run_comparison(const Options& options, const Tools& tools, const fs::path& 
             const std::string programs[2] = {new_program, old_program};
             const char* sides[2] = {"new", "old"};
             for (int side = 0; side < 2; ++side) {
-                std::vector<std::string> argv = {programs[side]};
+                std::vector<std::string> argv =
+                    side == 0 ? command_for(programs[side], tools) : std::vector<std::string>{programs[side]};
                 argv.insert(argv.end(), invocation.arguments.begin(), invocation.arguments.end());
                 RunRequest request = request_for(argv, run_folder, tools, options);
                 request.stdout_path = (folder / (std::string(sides[side]) + ".stdout")).string();
@@ -536,6 +554,13 @@ int main(int argc, char** argv)
     tools.cat = find_in_path("cat");
     tools.cp = find_in_path("cp");
     tools.environment = environment_with_lang(options.lang);
+    if (options.wine) {
+        tools.wine = find_in_path("wine");
+        if (tools.wine.empty()) {
+            std::printf("ERROR: --wine needs wine on the PATH\n");
+            return 1;
+        }
+    }
     if (tools.cat.empty() || tools.cp.empty()) {
         std::printf("ERROR: cat and cp must be on the PATH for the floor\n");
         return 1;

@@ -116,6 +116,22 @@ TEST_P(OxlethRun, OptionsNameTheFiles)
     EXPECT_FALSE(file_exists(dir.file("first.txt")));
 }
 
+// A translator's files may have Japanese names: they reach the program and
+// come back in its messages, in the console's encoding.
+TEST_P(OxlethRun, JapaneseFileNames)
+{
+    ASSERT_EQ(rename(dir.file("exultmsg.txt").c_str(), dir.file("メッセージ.txt").c_str()), 0);
+    ASSERT_EQ(rename(dir.file("usecode.map").c_str(), dir.file("対応表.map").c_str()), 0);
+    ASSERT_EQ(rename(dir.file("exultmsg.ja.txt").c_str(), dir.file("訳.txt").c_str()), 0);
+
+    const RunResult r =
+        run_program("oxleth", {"メッセージ.txt", "-m", "対応表.map", "--ja", "訳.txt", "-o", "新しい.txt"}, dir.path(), lang());
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(read_text_output(dir.file("新しい.txt")), EXPECTED_OUTPUT);
+    expect_run({"無い.txt", "-m", "対応表.map", "--ja", "訳.txt", "-o", "別の.txt"},
+               "ERROR: 2: オープンエラー: 無い.txt\nERROR: 無い.txt を読み込めません\n", 1);
+}
+
 TEST_P(OxlethRun, UsageAndVersion)
 {
     const std::string usage =

@@ -107,6 +107,11 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
         if (std::strncmp(*e, "LANG=", 5) != 0 && std::strncmp(*e, "LC_", 3) != 0) env_strings.emplace_back(*e);
     }
     if (lang) env_strings.push_back("LANG=" + *lang);
+    // Wine reads the command line and the file names of this side in its
+    // locale's encoding: UTF-8, as a Windows program receives them (in
+    // UTF-16) whatever the console's code page.  The programs decide their
+    // console's encoding by LANG alone.
+    if (windows_programs()) env_strings.push_back("LC_CTYPE=C.UTF-8");
 
     std::vector<char*> argv;
     for (auto& word : command) argv.push_back(word.data());
