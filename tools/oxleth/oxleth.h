@@ -158,6 +158,20 @@ std::string format_message_line(const MessageLine& line);
 // write leaves an earlier file of that name as it was.
 int write_exult_messages(const MessageList& list, const char* path);
 
+// The files of a run.
+struct ExultMessageFiles {
+    std::string message_file;
+    std::string output_file;
+    std::string map_file;
+    std::string translation_file;
+};
+
+// A run after its command line: an output that names the translation file
+// or the map is refused; then the message file, the map and the
+// translation file are read and the output written, each failure reported.
+// Returns the exit status.  The map stays loaded.
+int translate_exult_message_file(const ExultMessageFiles& files, MessageNumbers numbers);
+
 // The whole program: command line, inputs, conversion, output.  Returns
 // the exit status.
 int run_oxleth(int argc, char** argv);

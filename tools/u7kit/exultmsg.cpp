@@ -50,42 +50,22 @@ constexpr std::size_t MAX_RECORD_LENGTH = EXULT_LINE_SIZE - 2;
 // The output before -o: no argument can hold a zero byte.
 const std::string OUTPUT_NOT_GIVEN(1, '\0');
 
-struct ExultmsgOptions {
-    std::string message_file = DEFAULT_MESSAGE_FILE;
-    std::string output_file = OUTPUT_NOT_GIVEN;  // the mode decides the default
-    std::string map_file = DEFAULT_MAP_FILE;
-    std::string translation_file = DEFAULT_TRANSLATION_FILE;
-    bool export_template = false;
-};
-
-bool refuse_same_file(const std::string& output, std::initializer_list<const std::string*> inputs)
+int export_template(const ExultMessageFiles& files)
 {
-    for (const std::string* input : inputs) {
-        if (is_same_file(output.c_str(), input->c_str())) {
-            console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", output.c_str());
-            return true;
-        }
+    const std::string& output = files.output_file;
+    if (is_same_file(output.c_str(), files.message_file.c_str())) {
+        console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", output.c_str());
+        return 1;
     }
-    return false;
-}
-
-bool read_messages(MessageList& messages, const std::string& path)
-{
-    if (read_exult_messages(messages, message_table.data(), path.c_str(), MessageNumbers::any) >= 0) return true;
-    console_printf("ERROR: %s を読み込めません\n", path.c_str());
-    return false;
-}
-
-int export_template(const ExultmsgOptions& options)
-{
-    const std::string& output = options.output_file;
-    if (refuse_same_file(output, {&options.message_file})) return 1;
     if (file_is_there(output)) {
         console_printf("ERROR: ファイルが既にあります(上書きしません): %s\n", output.c_str());
         return 1;
     }
     MessageList messages;
-    if (!read_messages(messages, options.message_file)) return 1;
+    if (read_exult_messages(messages, message_table.data(), files.message_file.c_str(), MessageNumbers::any) < 0) {
+        console_printf("ERROR: %s を読み込めません\n", files.message_file.c_str());
+        return 1;
+    }
     const MessageTemplate made = make_message_template(messages);
     for (const std::int32_t number : made.too_long) {
         console_printf("WARNING: 0x%X のレコードが翻訳ファイルの1行(最大%dバイト)より長くなります: %s\n",
@@ -99,33 +79,6 @@ int export_template(const ExultmsgOptions& options)
         return 1;
     }
     console_printf("INFORMATION: メッセージ%d件のひな形を書き出しました: %s\n", made.records, output.c_str());
-    console_printf("処理完了\n");
-    return 0;
-}
-
-int translate(const ExultmsgOptions& options)
-{
-    // The message file may be its own output: it is read whole first, and
-    // the output is put in place only when complete.
-    const std::string& output = options.output_file;
-    if (refuse_same_file(output, {&options.translation_file, &options.map_file})) return 1;
-    MessageList messages;
-    if (!read_messages(messages, options.message_file)) return 1;
-    if (load_charmap(options.map_file.c_str()) < 0) {
-        console_printf("ERROR: %s を読み込めません\n", options.map_file.c_str());
-        return 1;
-    }
-    const int accepted = read_exult_translations(messages, message_table.data(), options.translation_file.c_str(),
-                                                 MessageNumbers::any);
-    if (accepted < 0) {
-        console_printf("ERROR: %s を読み込めません\n", options.translation_file.c_str());
-        return 1;
-    }
-    if (accepted == 0) {
-        console_printf("更新する必要がありません\n");
-        return 0;
-    }
-    if (write_exult_messages(messages, output.c_str()) != 0) return 1;
     console_printf("処理完了\n");
     return 0;
 }
@@ -171,21 +124,20 @@ MessageTemplate make_message_template(const MessageList& list)
 
 int run_exultmsg(int argc, char** argv)
 {
-    ExultmsgOptions options;
-    const SubcommandSyntax syntax{{{"-o", &options.output_file},
-                                   {"-m", &options.map_file},
-                                   {"--map", &options.map_file},
-                                   {"--ja", &options.translation_file}},
-                                  {{"--export", &options.export_template}},
+    ExultMessageFiles files{DEFAULT_MESSAGE_FILE, OUTPUT_NOT_GIVEN, DEFAULT_MAP_FILE, DEFAULT_TRANSLATION_FILE};
+    bool export_mode = false;
+    const SubcommandSyntax syntax{{{"-o", &files.output_file},
+                                   {"-m", &files.map_file},
+                                   {"--map", &files.map_file},
+                                   {"--ja", &files.translation_file}},
+                                  {{"--export", &export_mode}},
                                   U7KIT_VERSION_BANNER,
                                   USAGE};
     std::vector<std::string> inputs;
     if (!parse_subcommand_line(argc, argv, syntax, inputs, false)) return 1;
-    if (!inputs.empty()) options.message_file = inputs.front();
-    if (options.output_file == OUTPUT_NOT_GIVEN) {
-        options.output_file = options.export_template ? DEFAULT_TEMPLATE_FILE : DEFAULT_OUTPUT_FILE;
-    }
-    const int status = options.export_template ? export_template(options) : translate(options);
+    if (!inputs.empty()) files.message_file = inputs.front();
+    if (files.output_file == OUTPUT_NOT_GIVEN) files.output_file = export_mode ? DEFAULT_TEMPLATE_FILE : DEFAULT_OUTPUT_FILE;
+    const int status = export_mode ? export_template(files) : translate_exult_message_file(files, MessageNumbers::any);
     free_charmap();
     return status;
 }
