@@ -409,25 +409,21 @@ TEST_P(ExultmsgRun, OxlethsTranslationGivesOxlethsBytes)
 TEST_P(ExultmsgRun, FaultsOfEveryInputAreReportedAsOxlethReportsThem)
 {
     using namespace std::string_literals;
-    struct Case {
-        std::string file;  // written as m.txt (message file) or exultmsg.ja.txt
-        std::string printed;
-        int status;
-    };
+    // Message files (m.txt) and what is printed; the status is 1.
     const std::string not_read = "ERROR: m.txt を読み込めません\n";
     const std::string ja_not_read = "ERROR: exultmsg.ja.txt を読み込めません\n";
-    const Case message_files[] = {
-        {"0x900 :x\n", "ERROR: syntax error: m.txt(1行目): 0x900 :x\n\n" + not_read, 1},
-        {"0x900:a\n-5:x\n", "ERROR: 不正なIDです: m.txt(2): -5:x\n\n" + not_read, 1},
-        {"0x80000000:x", "ERROR: 不正なIDです: m.txt(1): 0x80000000:x\n" + not_read, 1},
-        {"", "ERROR: データがありません: m.txt\n" + not_read, 1},
-        {"0x900:a\0b\n"s, "ERROR: m.txt(1行目): 不正な文字(NULまたはCR)があります\n" + not_read, 1},
-        {"# c\n0x900:a\r0x901:b\r", "ERROR: m.txt(2行目): 不正な文字(NULまたはCR)があります\n" + not_read, 1},
+    const std::string message_files[][2] = {
+        {"0x900 :x\n", "ERROR: syntax error: m.txt(1行目): 0x900 :x\n\n" + not_read},
+        {"0x900:a\n-5:x\n", "ERROR: 不正なIDです: m.txt(2): -5:x\n\n" + not_read},
+        {"0x80000000:x", "ERROR: 不正なIDです: m.txt(1): 0x80000000:x\n" + not_read},
+        {"", "ERROR: データがありません: m.txt\n" + not_read},
+        {"0x900:a\0b\n"s, "ERROR: m.txt(1行目): 不正な文字(NULまたはCR)があります\n" + not_read},
+        {"# c\n0x900:a\r0x901:b\r", "ERROR: m.txt(2行目): 不正な文字(NULまたはCR)があります\n" + not_read},
     };
     write("exultmsg.ja.txt", std::string("MSG\t0x900\tNORMAL\tあ\n"));
-    for (const Case& c : message_files) {
-        write("m.txt", c.file);
-        expect_run({"exultmsg", "m.txt"}, c.printed, c.status);
+    for (const auto& [contents, printed] : message_files) {
+        write("m.txt", contents);
+        expect_run({"exultmsg", "m.txt"}, printed, 1);
     }
     expect_run({"exultmsg", "none.txt"}, "ERROR: 2: オープンエラー: none.txt\nERROR: none.txt を読み込めません\n", 1);
     expect_run({"exultmsg", "-m", "none.map"}, "ERROR: none.map を読み込めません\n", 1);
@@ -460,7 +456,6 @@ TEST_P(ExultmsgRun, FaultsOfEveryInputAreReportedAsOxlethReportsThem)
     expect_run({"exultmsg", "-o", "exultmsg.ja.txt"}, "ERROR: 入力ファイルと出力ファイルが同じです: exultmsg.ja.txt\n", 1);
     std::filesystem::remove(file("exultmsg.ja.txt"));
     expect_run({"exultmsg"}, "更新する必要がありません\n", 0);
-    expect_run({"exultmsg", "--ja"}, "ERROR: オプション--jaの後にファイル名がありません\n", 1);
     const RunResult usage = run("u7kit", {"exultmsg", "-?"});
     EXPECT_TRUE(usage.out.starts_with(console("使用方法: u7kit exultmsg [オプション] [Exultメッセージファイル]\n"))) << usage.out;
     EXPECT_EQ(usage.status, 1);
