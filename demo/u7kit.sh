@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # u7kit: the translator's companion on the demo's samples.  The sample
 # ENDSHAPE.FLX and FONTS.VGA are made on the spot by the demo's generators;
-# the translation samples are those of oxleth and revisto.
+# the translation samples are those of oxleth and revisto, and today's
+# message file of the engine in samples/u7kit.
 set -euo pipefail
 bin=$1; out=$2/u7kit; samples=$3/samples
 mkdir -p "$out"
@@ -41,3 +42,11 @@ grep -A 3 '^INFORMATION: レコード' check.log
 echo "..."
 tail -n 2 check.log
 echo "(exit status $status: the sample map lacks most of the kanji; whole report in check.log)"
+echo
+echo "\$ u7kit exultmsg --export   (today's message file, numbers past 0x581)"
+mkdir -p exultmsg
+cp "$samples/u7kit/exultmsg.txt" "$samples/u7kit/exultmsg.ja.txt" "$samples/oxleth/usecode.map" exultmsg/
+(cd exultmsg && "$bin/u7kit" exultmsg --export && cat exultmsg.en.txt)
+echo
+echo "\$ u7kit exultmsg   (a translation of MSG records and oxleth's records)"
+(cd exultmsg && "$bin/u7kit" exultmsg && echo "--- exultmsg.txt.new (cat -v) ---" && cat -v exultmsg.txt.new)

@@ -3,7 +3,10 @@
 // - check: a 100,000-line usecode table and a 10,000-message Exult
 //   translation file against an 8,000-character map, with a font file;
 // - fontsheet: FONTS.VGA of 10 fonts of 256 glyphs of about 10 × 14 pixels,
-//   drawn and written as one PNG.
+//   drawn and written as one PNG;
+// - exultmsg: a message file of 100,000 messages (numbers from 0x500 on,
+//   every tenth line a comment) translated by one MSG record each through
+//   the 8,000-character map.
 //
 // The inputs are built in code (the archive with the toolkit's own shape
 // and archive writers); console output goes to /dev/null while they run.
@@ -27,6 +30,7 @@ constexpr int USECODE_LINES = 100000;
 constexpr int EXULT_MESSAGES = 10000;
 constexpr int FONT_COUNT = 10;
 constexpr int GLYPH_COUNT = 256;
+constexpr int MESSAGE_FILE_LINES = 100000;
 
 // The UTF-8 bytes of a code point of the CJK block.
 std::string cjk(int n)
@@ -78,6 +82,25 @@ bool write_check_inputs(const BenchFolder& folder)
     }
     return write_text(folder.file("usecode.map"), map) && write_text(folder.file("usecode.ja.txt"), usecode) &&
            write_text(folder.file("exultmsg.ja.txt"), exult);
+}
+
+bool write_message_inputs(const BenchFolder& folder)
+{
+    std::string map = "; bench map\n";
+    for (int n = 0; n < MAP_CHARACTERS; ++n) map += map_line(n);
+    std::string messages;
+    std::string translations;
+    char number[32];
+    for (int message = 0; message < MESSAGE_FILE_LINES; ++message) {
+        if (message % 10 == 0) messages += "# part " + std::to_string(message / 10) + "\n";
+        std::snprintf(number, sizeof number, "0x%X", 0x500 + message);
+        messages += number + std::string(":English message number ") + std::to_string(message) + "\n";
+        translations += "MSG\t" + std::string(number) + "\tNORMAL\t";
+        for (int k = 0; k < 20; ++k) translations += cjk((message * 7 + k * 131) % MAP_CHARACTERS);
+        translations += "\n";
+    }
+    return write_text(folder.file("usecode.map"), map) && write_text(folder.file("exultmsg.txt"), messages) &&
+           write_text(folder.file("exultmsg.ja.txt"), translations);
 }
 
 bool write_font_inputs(const BenchFolder& folder)
@@ -139,6 +162,18 @@ void BM_U7kitFontSheet(benchmark::State& state)
     run_subcommand(state, {"u7kit", "fontsheet", "-o", folder.file("fonts.png"), folder.file("FONTS.VGA")});
 }
 BENCHMARK(BM_U7kitFontSheet)->Unit(benchmark::kMillisecond);
+
+void BM_U7kitExultmsg(benchmark::State& state)
+{
+    BenchFolder folder("u7kit_bench");
+    if (!write_message_inputs(folder)) {
+        state.SkipWithError("could not build the inputs");
+        return;
+    }
+    run_subcommand(state, {"u7kit", "exultmsg", "-m", folder.file("usecode.map"), "--ja", folder.file("exultmsg.ja.txt"),
+                           "-o", folder.file("exultmsg.txt.new"), folder.file("exultmsg.txt")});
+}
+BENCHMARK(BM_U7kitExultmsg)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -11,9 +11,12 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <sstream>
+#include <sys/resource.h>
 
 using namespace test_builders;
 
@@ -25,6 +28,7 @@ const std::string USAGE =
     "    subtitles [ENDSHAPE.FLX]  字幕画像をBMPファイルに書き出します\n"
     "    fontsheet [FONTS.VGA]     全フォントの文字一覧をPNG画像に書き出します\n"
     "    check ファイル...         翻訳ファイルを文字マップとフォントで検査します\n"
+    "    exultmsg [exultmsg.txt]   今のExultのexultmsg.txtを日本語に変更します\n"
     "\n"
     "    -?|--help                 使用方法を表示します\n"
     "       --version              バージョンを表示します\n"
@@ -313,6 +317,190 @@ TEST_P(U7kitRun, CheckReportsPlantedFaultsAndTheSummary)
     expect_run({"check"}, "ERROR: 検査する翻訳ファイルがありません\n", 1);
     expect_run({"check", "-m", "none.map", "bg_text.ja.txt"}, "ERROR: none.map を読み込めません\n", 1);
 }
+
+// A message file of today's engine: numbers past 0x581 in every form
+// (decimal, 0x and 0X hex, octal, blanks and sign), numbers twice,
+// comments, a line numbered 0 and no line end at the end.
+const std::string TODAYS_MESSAGES = "# today's messages\r\n"
+                                    "\n"
+                                    "1280:Yes\n"
+                                    "0x501:No\n"
+                                    "0x582:Past the table\n"
+                                    "2947:Decimal\n"
+                                    "0XB1a:Upper prefix\n"
+                                    "05432:Octal, 0xB1A again\n"
+                                    "  +0x600:Signed\n"
+                                    "0x600:Second\n"
+                                    "0:passes through\n"
+                                    "0x581:Oink\n"
+                                    "0x700:Untouched";
+
+class ExultmsgRun : public U7kitRun {
+protected:
+    void SetUp() override
+    {
+        U7kitRun::SetUp();
+        write("exultmsg.txt", TODAYS_MESSAGES);
+        write("usecode.map", std::string("<MAX_CODE>\t0xF5,0x41\nあ\t0xF4,0x30\nい\t0xF4,0x31\n"));
+    }
+};
+
+TEST_P(ExultmsgRun, BothRecordKindsTranslateTodaysFile)
+{
+    write("exultmsg.ja.txt", std::string("\xEF\xBB\xBF; both kinds\r\n"
+                                         "COMMON\t1\tNORMAL\tあい\n"
+                                         "msg\t0x582\tnormal\tい\n"
+                                         "MSG\t2947\tMENU\tdecimal\n"
+                                         "MSG\t0xb1a\tNORMAL\tfirst only\n"
+                                         "MSG\t0x600\tNORMAL\tx\n"
+                                         "MSG\t+1536\tNORMAL\tsix hundred\n"
+                                         "MSG\t0x501\tMENU\tno\n"
+                                         "COMMON\t3\tNORMAL\tappended\n"));
+    expect_run({"exultmsg"}, "WARNING: フォント種別が違います: NORMAL: exultmsg.ja.txt(8行目): MSG\t0x501\tMENU\tno\n処理完了\n",
+               0);
+    EXPECT_EQ(read("exultmsg.txt.new"), "# today's messages\n\n0x500:\xF4" "0\xF4" "1\n0x501:no\n0x582:\xF4" "1\n"
+                                        "0xB83:decimal\n0xB1A:first only\n0xB1A:Octal, 0xB1A again\n0x600:six hundred\n"
+                                        "0x600:Second\npasses through\n0x581:Oink\n0x700:Untouched\n0x502:appended\n");
+    EXPECT_EQ(read("exultmsg.txt"), TODAYS_MESSAGES);
+}
+
+TEST_P(ExultmsgRun, ExportedTemplateTranslatesBackToTheFile)
+{
+    // Numbers in every form, a text with tabs, one too long for a
+    // translation line; the expected file in oxleth's output form.
+    std::string messages = "# head\n";
+    std::string expected = messages;
+    const char* const forms[] = {"%d", "0x%x", "0X%X", "0%o", " +%d"};
+    for (int i = 0; i < 40; ++i) {
+        const int number = 0x500 + i % 30 * 97;  // i and i + 30 share a number
+        const std::string text = i == 7 ? std::string(1010, 'L') : "text\t" + std::to_string(i);
+        char head[32];
+        std::snprintf(head, sizeof head, forms[i % 5], number);
+        messages += head + (":" + text + "\n");
+        std::snprintf(head, sizeof head, "0x%X:", number);
+        expected += head + text + "\n";
+        if (i % 9 == 0) messages += "\n", expected += "\n";
+    }
+    write("exultmsg.txt", messages);
+    write("usecode.map", std::string("; ASCII only\nA\t0x41\n"));
+    expect_run({"exultmsg", "--export"},
+               "WARNING: 0x7A7 のレコードが翻訳ファイルの1行(最大1023バイト)より長くなります: exultmsg.en.txt\n"
+               "INFORMATION: メッセージ30件のひな形を書き出しました: exultmsg.en.txt\n処理完了\n", 0);
+    const std::string exported = read("exultmsg.en.txt");
+    EXPECT_TRUE(exported.starts_with("; TYPE\tID\tFONT\tTEXT\n\n; 0x500-0x5FF\nMSG\t0x500\tNORMAL\ttext\t0\n")) << exported;
+    // The long record is left out of the translation; the rest gives the
+    // file back byte for byte.
+    const std::string too_long = "MSG\t0x7A7\tNORMAL\t" + std::string(1010, 'L') + "\n";
+    ASSERT_NE(exported.find(too_long), std::string::npos);
+    std::string translation = exported;
+    write("exultmsg.ja.txt", translation.erase(translation.find(too_long), too_long.size()));
+    expect_run({"exultmsg"}, "処理完了\n", 0);
+    EXPECT_EQ(read("exultmsg.txt.new"), expected);
+
+    expect_run({"exultmsg", "--export"}, "ERROR: ファイルが既にあります(上書きしません): exultmsg.en.txt\n", 1);
+    expect_run({"exultmsg", "--export", "-o", "exultmsg.txt"}, "ERROR: 入力ファイルと出力ファイルが同じです: exultmsg.txt\n", 1);
+    EXPECT_EQ(read("exultmsg.en.txt"), exported);
+    EXPECT_EQ(read("exultmsg.txt"), messages);
+}
+
+TEST_P(ExultmsgRun, OxlethsTranslationGivesOxlethsBytes)
+{
+    write("exultmsg.txt", std::string("# old\r\n\n1280:Yes\n0x50a:Quit\n0:zero\n0x500:again\n0x580:Oink"));
+    write("exultmsg.ja.txt", std::string("common\t1\tmenu\tあ\nOINK\t2\tOINK\tlast\tone\nSI_INTRO\t32\tINTRO\t\n"));
+    const RunResult oxleth = run("oxleth", {"-o", "oxleth.txt"});
+    const RunResult u7kit = run("u7kit", {"exultmsg", "-o", "u7kit.txt"});
+    EXPECT_EQ(u7kit.out, oxleth.out);
+    EXPECT_EQ(u7kit.status, oxleth.status);
+    EXPECT_EQ(read("u7kit.txt"), read("oxleth.txt"));
+    EXPECT_NE(read("u7kit.txt").find("0x581:last\tone\n"), std::string::npos);
+}
+
+TEST_P(ExultmsgRun, FaultsOfEveryInputAreReportedAsOxlethReportsThem)
+{
+    using namespace std::string_literals;
+    // Message files (m.txt) and what is printed; the status is 1.
+    const std::string not_read = "ERROR: m.txt を読み込めません\n";
+    const std::string ja_not_read = "ERROR: exultmsg.ja.txt を読み込めません\n";
+    const std::string message_files[][2] = {
+        {"0x900 :x\n", "ERROR: syntax error: m.txt(1行目): 0x900 :x\n\n" + not_read},
+        {"0x900:a\n-5:x\n", "ERROR: 不正なIDです: m.txt(2): -5:x\n\n" + not_read},
+        {"0x80000000:x", "ERROR: 不正なIDです: m.txt(1): 0x80000000:x\n" + not_read},
+        {"", "ERROR: データがありません: m.txt\n" + not_read},
+        {"0x900:a\0b\n"s, "ERROR: m.txt(1行目): 不正な文字(NULまたはCR)があります\n" + not_read},
+        {"# c\n0x900:a\r0x901:b\r", "ERROR: m.txt(2行目): 不正な文字(NULまたはCR)があります\n" + not_read},
+    };
+    write("exultmsg.ja.txt", std::string("MSG\t0x900\tNORMAL\tあ\n"));
+    for (const auto& [contents, printed] : message_files) {
+        write("m.txt", contents);
+        expect_run({"exultmsg", "m.txt"}, printed, 1);
+    }
+    expect_run({"exultmsg", "none.txt"}, "ERROR: 2: オープンエラー: none.txt\nERROR: none.txt を読み込めません\n", 1);
+    expect_run({"exultmsg", "-m", "none.map"}, "ERROR: none.map を読み込めません\n", 1);
+
+    const auto refused = [&](const std::string& record, const std::string& what) {
+        return "ERROR: " + what + ": exultmsg.ja.txt(2行目): " + record + "\n" + ja_not_read;
+    };
+    const std::string translations[][2] = {
+        {"MSG\t0x900", "syntax error"},
+        {"MSGS\t0x900\tNORMAL\tx", "不正なテキスト種別です"},
+        {"COMMON\t1x\tNORMAL\tx", "syntax error"},
+        {"MSG\t0x900x\tNORMAL\tx", "不正なメッセージ番号です"},
+        {"MSG\t0\tNORMAL\tx", "不正なメッセージ番号です"},
+        {"MSG\t0x900\tEND4\tx", "不正なフォント種別です"},
+        {"BG_ENDGAME\t39\tNORMAL\tx", "不正なIDです"},
+        {"MSG\t0x901\tNORMAL\tx", "メッセージファイルにない番号です"},
+        {"MSG\t0x500\tNORMAL\tx", "メッセージファイルにない番号です"},
+    };
+    write("exultmsg.txt", std::string("0x900:nine hundred\n"));
+    for (const auto& [record, what] : translations) {
+        write("exultmsg.ja.txt", "; c\n" + record + "\n");
+        expect_run({"exultmsg"}, refused(record, what), 1);
+    }
+    write("exultmsg.ja.txt", std::string("; c\nMSG\t0x900\tNORMAL\tえ\n"));
+    expect_run({"exultmsg"}, "ERROR: 'え' は使用できません\n" + refused("MSG\t0x900\tNORMAL\tえ", "テキストを変換できません"), 1);
+    write("exultmsg.ja.txt", "; c\nMSG\t0x900\tNORMAL\tあ\0\n"s);
+    expect_run({"exultmsg"}, "ERROR: exultmsg.ja.txt(2行目): 不正な文字(NULまたはCR)があります\n" + ja_not_read, 1);
+    write("exultmsg.ja.txt", std::string("; only a comment\n"));
+    expect_run({"exultmsg"}, "ERROR: データがありません: exultmsg.ja.txt\n" + ja_not_read, 1);
+    expect_run({"exultmsg", "-o", "exultmsg.ja.txt"}, "ERROR: 入力ファイルと出力ファイルが同じです: exultmsg.ja.txt\n", 1);
+    std::filesystem::remove(file("exultmsg.ja.txt"));
+    expect_run({"exultmsg"}, "更新する必要がありません\n", 0);
+    const RunResult usage = run("u7kit", {"exultmsg", "-?"});
+    EXPECT_TRUE(usage.out.starts_with(console("使用方法: u7kit exultmsg [オプション] [Exultメッセージファイル]\n"))) << usage.out;
+    EXPECT_EQ(usage.status, 1);
+    EXPECT_FALSE(file_exists(file("exultmsg.txt.new")));
+}
+
+TEST_P(ExultmsgRun, AFailedWriteEndsWithStatus1AndLeavesTheMessageFile)
+{
+    write("exultmsg.ja.txt", std::string("MSG\t0x582\tNORMAL\tあ\n"));
+    expect_run({"exultmsg", "-o", "/dev/full"}, "ERROR: 28: 書き込みエラー: /dev/full\nERROR: /dev/full を書き込めません\n", 1);
+    expect_run({"exultmsg", "--export", "-o", "no/such.txt"},
+               "ERROR: 2: オープンエラー: no/such.txt\nERROR: no/such.txt を書き込めません\n", 1);
+
+    // The message file rewritten in place on a disk that fills up: the
+    // programs run get a file size limit smaller than the file.
+    std::string messages;
+    for (int i = 0; i < 40; ++i) messages += "0x" + std::to_string(582 + i) + ":" + std::string(1000, 'm') + "\n";
+    write("exultmsg.txt", messages);
+    struct rlimit before {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    const struct rlimit limited {16384, before.rlim_max};
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const RunResult r = run("u7kit", {"exultmsg", "-o", "exultmsg.txt"});
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(r.out, console("ERROR: 27: 書き込みエラー: exultmsg.txt\nERROR: exultmsg.txt を書き込めません\n"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(read("exultmsg.txt"), messages);
+    EXPECT_EQ(folder_names(dir.path()), (std::vector<std::string>{"exultmsg.ja.txt", "exultmsg.txt", "usecode.map"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Consoles, ExultmsgRun, testing::Values(LANG_UTF8, LANG_UNSET),
+                         [](const testing::TestParamInfo<std::optional<std::string>>& param_info) {
+                             return param_info.param ? std::string("Utf8") : std::string("Cp932");
+                         });
 
 INSTANTIATE_TEST_SUITE_P(Consoles, U7kitRun, testing::Values(LANG_UTF8, LANG_UNSET),
                          [](const testing::TestParamInfo<std::optional<std::string>>& param_info) {

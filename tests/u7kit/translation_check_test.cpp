@@ -102,6 +102,24 @@ TEST_F(TranslationCheck, ExultMessageFaultsAreEachReportedWhereTheyStand)
               (std::unordered_map<std::string, int>{{"あ", 2}, {"い", 3}, {"う", 1}, {"え", 1}, {"外", 1}, {"é", 400}}));
 }
 
+TEST_F(TranslationCheck, MessageNumberRecordsAreDrawnInTheirOwnFont)
+{
+    // A number past the table in the record's font; a known message in
+    // its own font, whatever the record says.
+    const std::string out = check("exultmsg.ja.txt",
+                                  "MSG\t0x900\tMENU\tう\n"
+                                  "msg\t2304\tnormal\tう\n"
+                                  "MSG\t0x500\tMENU\tう\n"
+                                  "MSG\t0\tNORMAL\tx\n"
+                                  "MSG\t0x900\tEND4\tx\n",
+                                  CheckFormat::exultmsg);
+    EXPECT_EQ(out, console("ERROR: exultmsg.ja.txt(1行目16文字目): 'う'(コード246)はフォントMENUにありません(最大245)\n"
+                           "WARNING: exultmsg.ja.txt(3行目11文字目): フォント種別が違います: NORMAL\n"
+                           "ERROR: exultmsg.ja.txt(4行目5文字目): 不正なメッセージ番号です: 0\n"
+                           "ERROR: exultmsg.ja.txt(5行目11文字目): 不正なフォント種別です: END4\n"));
+    EXPECT_EQ(report.records, 5);
+}
+
 TEST_F(TranslationCheck, FontFileGlyphCountsLimitTheCodes)
 {
     settings.font_glyphs = {245, 0, 0, 0, 246};  // NORMAL has あ only, MENU あ and い

@@ -149,6 +149,14 @@ long read_translation_id(const std::string& column)
     return id;
 }
 
+// The entry of a number past the table, made with its row on first use.
+NumberedMessage& numbered_message(MessageList& list, std::int32_t number)
+{
+    const auto [entry, made] = list.numbered.try_emplace(number);
+    if (made) entry->second.row = {TEXT_KIND_NUMBERED, NO_TRANSLATION_ID, number, FONT_NORMAL};
+    return entry->second;
+}
+
 }  // namespace
 
 const std::array<MessageRow, MESSAGE_ROW_COUNT + 1> message_table = make_message_table();
@@ -171,6 +179,16 @@ const MessageRow* find_message_row_by_id(const MessageRow* table, std::int32_t k
     return nullptr;
 }
 
+long read_message_number(const char* column)
+{
+    if (column == nullptr || column[0] == '\0') return -1;
+    char* end = nullptr;
+    errno = 0;
+    const long number = std::strtol(column, &end, 0);
+    if (*end != '\0' || errno == ERANGE || number < 1 || number > MAX_MESSAGE_NUMBER) return -1;
+    return number;
+}
+
 int find_text_kind(const char* name)
 {
     return name == nullptr ? -1 : find_name(name, text_kind_names, TEXT_KIND_COUNT, TEXT_KIND_COMMON);
@@ -187,9 +205,9 @@ int find_font(const char* name)
 //   <number>:<text>                   a message; the number is decimal, 0x
 //                                     hex or 0-prefixed octal
 //
-// Every message number must be one of message_table's; 0 stands for a line
-// that is no message.
-int read_exult_messages(MessageList& list, const MessageRow* table, const char* path)
+// Every message number must be one of the table's (or, reading any number,
+// from 1 to MAX_MESSAGE_NUMBER); 0 stands for a line that is no message.
+int read_exult_messages(MessageList& list, const MessageRow* table, const char* path, MessageNumbers numbers)
 {
     if (table == nullptr || path == nullptr || path[0] == '\0') return -1;
     list = MessageList{};
@@ -227,6 +245,9 @@ int read_exult_messages(MessageList& list, const MessageRow* table, const char* 
                 return -1;
             }
             const MessageRow* row = number < 0 ? nullptr : find_message_row_by_number(table, number);
+            if (row == nullptr && numbers == MessageNumbers::any && number > 0 && number <= MAX_MESSAGE_NUMBER) {
+                row = &numbered_message(list, static_cast<std::int32_t>(number)).row;
+            }
             if (row == nullptr) {
                 console_printf("ERROR: 不正なIDです: %s(%d): %s\n", path, line_number, line);
                 return -1;
@@ -237,7 +258,9 @@ int read_exult_messages(MessageList& list, const MessageRow* table, const char* 
         entry.source = piece + (source - line);
         entry.source_length = static_cast<std::uint32_t>(std::strcspn(source, "\r\n"));
         list.lines.push_back(entry);
-        std::uint32_t& first_line = list.first_line[static_cast<std::size_t>(entry.row - table)];
+        std::uint32_t& first_line = entry.row->kind == TEXT_KIND_NUMBERED
+                                        ? list.numbered.find(entry.row->message_number)->second.first_line
+                                        : list.first_line[static_cast<std::size_t>(entry.row - table)];
         if (first_line == 0) first_line = static_cast<std::uint32_t>(list.lines.size());
     }
     // A read error would leave the messages after it out of the output.
@@ -255,12 +278,14 @@ int read_exult_messages(MessageList& list, const MessageRow* table, const char* 
 //   TYPE <tab> ID <tab> FONT <tab> TEXT
 //
 // TYPE and FONT are names (any letter case), ID the message's translation
-// ID within its kind, TEXT the UTF-8 text (it may hold tabs).
-int read_exult_translations(MessageList& list, const MessageRow* table, const char* path)
+// ID within its kind, TEXT the UTF-8 text (it may hold tabs).  Reading any
+// message number, TYPE may also be MSG, whose ID is the message number.
+int read_exult_translations(MessageList& list, const MessageRow* table, const char* path, MessageNumbers numbers)
 {
     if (table == nullptr || path == nullptr || path[0] == '\0') return -1;
     FilePtr file = open_file_or_report(path, "r", MissingFile::quiet);
     if (!file) return errno == ENOENT ? 0 : -1;
+    if (!list.translations) list.translations = std::make_unique<std::array<std::string, MESSAGE_ROW_COUNT>>();
 
     TextLineReader reader(file.get());
     char line[EXULT_LINE_SIZE];
@@ -274,54 +299,68 @@ int read_exult_translations(MessageList& list, const MessageRow* table, const ch
         if (line_number == 1) remove_utf8_bom(line);
         remove_trailing_newlines(line);
         if (line[0] == '\0' || line[0] == ';') continue;
+        auto fault = [&](const char* message) {
+            console_printf(message, path, line_number, line);
+            return -1;
+        };
 
         const std::optional<StringList> fields = split_string(line, '\t', 4, false);
         if (!fields || fields->size() < 4 || (*fields)[0].empty() || (*fields)[1].empty() ||
             (*fields)[2].empty()) {
-            console_printf("ERROR: syntax error: %s(%d行目): %s\n", path, line_number, line);
-            return -1;
+            return fault("ERROR: syntax error: %s(%d行目): %s\n");
         }
-        const int kind = find_text_kind((*fields)[0].c_str());
-        if (kind < 0) {
-            console_printf("ERROR: 不正なテキスト種別です: %s(%d行目): %s\n", path, line_number, line);
-            return -1;
-        }
-        const long id = read_translation_id((*fields)[1]);
+        const bool by_number =
+            numbers == MessageNumbers::any && strcasecmp((*fields)[0].c_str(), NUMBERED_TYPE_NAME) == 0;
+        const int kind = by_number ? TEXT_KIND_NUMBERED : find_text_kind((*fields)[0].c_str());
+        if (kind < 0) return fault("ERROR: 不正なテキスト種別です: %s(%d行目): %s\n");
+        const long id = by_number ? read_message_number((*fields)[1].c_str()) : read_translation_id((*fields)[1]);
         if (id < 0) {
-            console_printf("ERROR: syntax error: %s(%d行目): %s\n", path, line_number, line);
-            return -1;
+            return fault(by_number ? "ERROR: 不正なメッセージ番号です: %s(%d行目): %s\n"
+                                   : "ERROR: syntax error: %s(%d行目): %s\n");
         }
         const int font = find_font((*fields)[2].c_str());
-        if (font < 0) {
-            console_printf("ERROR: 不正なフォント種別です: %s(%d行目): %s\n", path, line_number, line);
-            return -1;
-        }
+        if (font < 0) return fault("ERROR: 不正なフォント種別です: %s(%d行目): %s\n");
         if (convert_text_by_charmap(converted, EXULT_LINE_SIZE, (*fields)[3].c_str()) == nullptr) {
-            console_printf("ERROR: テキストを変換できません: %s(%d行目): %s\n", path, line_number, line);
-            return -1;
+            return fault("ERROR: テキストを変換できません: %s(%d行目): %s\n");
         }
-        const MessageRow* row = find_message_row_by_id(table, kind, id);
-        if (row == nullptr) {
-            console_printf("ERROR: 不正なIDです: %s(%d行目): %s\n", path, line_number, line);
-            return -1;
+
+        // The row, the index + 1 of its first line and its translation.
+        const MessageRow* row = nullptr;
+        std::uint32_t* first_line = nullptr;
+        std::string* translation = nullptr;
+        const MessageRow* table_row = by_number ? find_message_row_by_number(table, id) : find_message_row_by_id(table, kind, id);
+        if (table_row != nullptr) {
+            const auto row_index = static_cast<std::size_t>(table_row - table);
+            row = table_row;
+            first_line = &list.first_line[row_index];
+            translation = &(*list.translations)[row_index];
+        } else if (by_number) {
+            const auto numbered = list.numbered.find(static_cast<std::int32_t>(id));
+            if (numbered != list.numbered.end()) {
+                row = &numbered->second.row;
+                first_line = &numbered->second.first_line;
+                translation = &numbered->second.translation;
+            }
         }
-        if (font != row->font) {
+        // A record keyed by number names a message of the file; a record of
+        // a kind may add a message the file lacks.
+        if (row == nullptr || (by_number && *first_line == 0)) {
+            return fault(by_number ? "ERROR: メッセージファイルにない番号です: %s(%d行目): %s\n"
+                                   : "ERROR: 不正なIDです: %s(%d行目): %s\n");
+        }
+        if (row->kind != TEXT_KIND_NUMBERED && font != row->font) {
             console_printf("WARNING: フォント種別が違います: %s: %s(%d行目): %s\n", font_names[row->font], path,
                            line_number, line);
         }
 
         // The row's first line takes the translation; a message the list
         // lacks gets a line at the end.
-        const auto row_index = static_cast<std::size_t>(row - table);
-        std::uint32_t& first_line = list.first_line[row_index];
-        if (first_line == 0) {
+        if (*first_line == 0) {
             list.lines.push_back(MessageLine{row, nullptr, 0, nullptr});
-            first_line = static_cast<std::uint32_t>(list.lines.size());
+            *first_line = static_cast<std::uint32_t>(list.lines.size());
         }
-        if (!list.translations) list.translations = std::make_unique<std::array<std::string, MESSAGE_ROW_COUNT>>();
-        std::string& translation = (*list.translations)[row_index];
-        translation = converted;
-        list.lines[first_line - 1].translation = &translation;
+        *translation = converted;
+        list.lines[*first_line - 1].translation = translation;
         ++accepted;
     }
     if (reader.failed()) return -1;
@@ -330,6 +369,16 @@ int read_exult_translations(MessageList& list, const MessageRow* table, const ch
         return -1;
     }
     return accepted;
+}
+
+std::uint32_t first_line_of_row(const MessageList& list, const MessageRow* table, const MessageRow* row)
+{
+    if (row == nullptr || table == nullptr) return 0;
+    if (row->kind == TEXT_KIND_NUMBERED) {
+        const auto numbered = list.numbered.find(row->message_number);
+        return numbered != list.numbered.end() ? numbered->second.first_line : 0;
+    }
+    return list.first_line[static_cast<std::size_t>(row - table)];
 }
 
 void append_message_line(std::string& out, const MessageLine& line)

@@ -45,39 +45,40 @@ bool parse_oxleth_command_line(int argc, char** argv, OxlethOptions& options)
     return parse_command_line(argc, argv, syntax, options.message_file);
 }
 
-// The output replaces its file, so it must not name the translation file
-// or the map, which the translator edits by hand.  (Naming the message file
-// is safe: it is read whole before anything is written.)
-bool output_overwrites_input(const OxlethOptions& options)
-{
-    const char* output = options.output_file.c_str();
-    return is_same_file(output, options.translation_file.c_str()) ||
-           is_same_file(output, options.map_file.c_str());
-}
-
 int run(int argc, char** argv)
 {
     OxlethOptions options;
     if (!parse_oxleth_command_line(argc, argv, options)) return 1;
-    const std::string message_file = options.message_file.value_or("exultmsg.txt");
+    const ExultMessageFiles files{options.message_file.value_or("exultmsg.txt"), options.output_file,
+                                  options.map_file, options.translation_file};
+    return translate_exult_message_file(files, MessageNumbers::table);
+}
 
-    if (output_overwrites_input(options)) {
-        console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", options.output_file.c_str());
+}  // namespace
+
+// The output replaces its file, so it must not name the translation file
+// or the map, which the translator edits by hand.  (Naming the message file
+// is safe: it is read whole before anything is written.)
+int translate_exult_message_file(const ExultMessageFiles& files, MessageNumbers numbers)
+{
+    const char* output = files.output_file.c_str();
+    if (is_same_file(output, files.translation_file.c_str()) || is_same_file(output, files.map_file.c_str())) {
+        console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", output);
         return 1;
     }
 
     MessageList messages;
-    if (read_exult_messages(messages, message_table.data(), message_file.c_str()) < 0) {
-        console_printf("ERROR: %s を読み込めません\n", message_file.c_str());
+    if (read_exult_messages(messages, message_table.data(), files.message_file.c_str(), numbers) < 0) {
+        console_printf("ERROR: %s を読み込めません\n", files.message_file.c_str());
         return 1;
     }
-    if (load_charmap(options.map_file.c_str()) < 0) {
-        console_printf("ERROR: %s を読み込めません\n", options.map_file.c_str());
+    if (load_charmap(files.map_file.c_str()) < 0) {
+        console_printf("ERROR: %s を読み込めません\n", files.map_file.c_str());
         return 1;
     }
-    const int accepted = read_exult_translations(messages, message_table.data(), options.translation_file.c_str());
+    const int accepted = read_exult_translations(messages, message_table.data(), files.translation_file.c_str(), numbers);
     if (accepted < 0) {
-        console_printf("ERROR: %s を読み込めません\n", options.translation_file.c_str());
+        console_printf("ERROR: %s を読み込めません\n", files.translation_file.c_str());
         return 1;
     }
     if (accepted == 0) {
@@ -85,12 +86,10 @@ int run(int argc, char** argv)
         return 0;
     }
     // A failed write has printed its reason.
-    if (write_exult_messages(messages, options.output_file.c_str()) != 0) return 1;
+    if (write_exult_messages(messages, output) != 0) return 1;
     console_printf("処理完了\n");
     return 0;
 }
-
-}  // namespace
 
 int run_oxleth(int argc, char** argv)
 {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // Text kinds: the TYPE column of the translation file.
@@ -47,6 +48,21 @@ struct MessageRow {
 
 inline constexpr std::int32_t NO_TRANSLATION_ID = -1;
 
+// Which message numbers the readers take.  table: those of the table read
+// with.  any: also every other number from 1 to MAX_MESSAGE_NUMBER, each of
+// which gets a row of its own (kind TEXT_KIND_NUMBERED, no translation ID,
+// font NORMAL); the translation file may then also hold records keyed by
+// message number (TYPE "MSG").
+enum class MessageNumbers { table, any };
+
+inline constexpr std::int32_t TEXT_KIND_NUMBERED = TEXT_KIND_COUNT;  // not a name of text_kind_names
+inline constexpr const char* NUMBERED_TYPE_NAME = "MSG";
+inline constexpr long MAX_MESSAGE_NUMBER = 0x7FFFFFFF;
+
+// A record's message number: a whole number (decimal, 0x hex or 0-prefixed
+// octal) from 1 to MAX_MESSAGE_NUMBER, else -1.
+long read_message_number(const char* column);
+
 // Row 0 stands for every line that is no message; rows 1 to 130 are the
 // messages 0x500 to 0x581; the last row (kind TEXT_KIND_END) ends the table.
 inline constexpr int MESSAGE_ROW_COUNT = 131;
@@ -71,6 +87,16 @@ struct MessageLine {
 // whole (every source text is a view of them), each row's translation once,
 // and for each row the line that takes its translation (its first line), so
 // that applying a record never walks the lines.
+//
+// Numbers past the table (read with MessageNumbers::any) keep their row,
+// first line and translation in numbered; its nodes never move, so lines
+// may point at them.
+struct NumberedMessage {
+    MessageRow row{};
+    std::uint32_t first_line = 0;  // index + 1
+    std::string translation;
+};
+
 struct MessageList {
     std::vector<char> file_text;  // the message file's bytes, a zero behind them
     std::vector<MessageLine> lines;
@@ -78,6 +104,7 @@ struct MessageList {
     std::array<std::uint32_t, MESSAGE_ROW_COUNT> first_line{};
     std::unique_ptr<std::array<std::string, MESSAGE_ROW_COUNT>> translations =
         std::make_unique<std::array<std::string, MESSAGE_ROW_COUNT>>();
+    std::unordered_map<std::int32_t, NumberedMessage> numbered;
 
     std::size_t size() const { return lines.size(); }
     const MessageLine& operator[](std::size_t index) const { return lines[index]; }
@@ -104,15 +131,23 @@ int find_font(const char* name);
 // of lines read, or -1 after printing the reason (a null or empty path
 // gives -1 silently).  A line holding a zero byte or a CR that does not end
 // it is refused.
-int read_exult_messages(MessageList& list, const MessageRow* table, const char* path);
+int read_exult_messages(MessageList& list, const MessageRow* table, const char* path,
+                        MessageNumbers numbers = MessageNumbers::table);
 
 // Applies the records of the translation file to list: each converted text
 // replaces the translation of the first line of its message, or a new line
 // is appended for a message the list lacks.  Returns the number of records
 // accepted, 0 when the file does not exist, or -1 after printing the reason
 // (a line holding a zero byte or a CR that does not end it is refused).
-// The character map must be loaded.
-int read_exult_translations(MessageList& list, const MessageRow* table, const char* path);
+// The character map must be loaded.  With MessageNumbers::any, a record
+// "MSG <tab> number <tab> FONT <tab> TEXT" replaces the translation of the
+// first line of that number, which the list must have.
+int read_exult_translations(MessageList& list, const MessageRow* table, const char* path,
+                            MessageNumbers numbers = MessageNumbers::table);
+
+// Index + 1 of the first line of a row of the list (a row of the table, or
+// one of list.numbered); 0: none.
+std::uint32_t first_line_of_row(const MessageList& list, const MessageRow* table, const MessageRow* row);
 
 // One output line of a list entry, line end included.
 std::string format_message_line(const MessageLine& line);
@@ -122,6 +157,20 @@ std::string format_message_line(const MessageLine& line);
 // after printing the cause and "ERROR: <path> を書き込めません"; a failed
 // write leaves an earlier file of that name as it was.
 int write_exult_messages(const MessageList& list, const char* path);
+
+// The files of a run.
+struct ExultMessageFiles {
+    std::string message_file;
+    std::string output_file;
+    std::string map_file;
+    std::string translation_file;
+};
+
+// A run after its command line: an output that names the translation file
+// or the map is refused; then the message file, the map and the
+// translation file are read and the output written, each failure reported.
+// Returns the exit status.  The map stays loaded.
+int translate_exult_message_file(const ExultMessageFiles& files, MessageNumbers numbers);
 
 // The whole program: command line, inputs, conversion, output.  Returns
 // the exit status.

@@ -58,12 +58,6 @@ int squared_distance(const RgbPalette& palette, std::uint8_t a, std::uint8_t b)
     return sum;
 }
 
-bool file_is_there(const std::string& path)
-{
-    std::error_code error;
-    return std::filesystem::exists(std::filesystem::symlink_status(path, error)) && !error;
-}
-
 }  // namespace
 
 std::uint8_t subtitle_index_of(std::uint8_t game_colour, const RgbPalette* palette, bool* other)

@@ -240,13 +240,21 @@ void check_exultmsg_record(FileCheck& check)
     const StringList& c = record.columns;
     const std::size_t id_at = c[0].size() + 1;
     const std::size_t font_at = id_at + c[1].size() + 1;
-    const int kind = find_text_kind(c[0].c_str());
+    // A record keyed by message number (u7kit exultmsg) or by kind and ID.
+    const bool by_number = equal_ignoring_case(c[0], NUMBERED_TYPE_NAME);
+    const int kind = by_number ? TEXT_KIND_NUMBERED : find_text_kind(c[0].c_str());
     if (kind < TEXT_KIND_COMMON) {
         check.fault(0, "不正なテキスト種別です: %s", c[0].c_str());
         return;
     }
     long id = 0;
-    if (!read_id(c[1], id)) {
+    if (by_number) {
+        id = read_message_number(c[1].c_str());
+        if (id < 0) {
+            check.fault(id_at, "不正なメッセージ番号です: %s", c[1].c_str());
+            return;
+        }
+    } else if (!read_id(c[1], id)) {
         check.fault(id_at, "syntax error: ID %s", c[1].c_str());
         return;
     }
@@ -255,14 +263,17 @@ void check_exultmsg_record(FileCheck& check)
         check.fault(font_at, "不正なフォント種別です: %s", c[2].c_str());
         return;
     }
-    const MessageRow* row = find_message_row_by_id(message_table.data(), kind, id);
-    if (row == nullptr) {
+    const MessageRow* row = by_number ? find_message_row_by_number(message_table.data(), id)
+                                      : find_message_row_by_id(message_table.data(), kind, id);
+    if (row == nullptr && !by_number) {
         check.fault(id_at, "不正なIDです: %s %ld", text_kind_names[kind], id);
         return;
     }
-    if (row->font != font) check.warning(font_at, "フォント種別が違います: %s", font_names[row->font]);
-    // The text is drawn in the message's own font, whatever the record says.
-    check.check_text(record.text_start, c[3].size(), exult_text_fonts(row->font), CONVERTED_CAPACITY);
+    if (row != nullptr && row->font != font) check.warning(font_at, "フォント種別が違います: %s", font_names[row->font]);
+    // A known message is drawn in its own font, whatever the record says;
+    // any other in the record's.
+    check.check_text(record.text_start, c[3].size(), exult_text_fonts(row != nullptr ? row->font : font),
+                     CONVERTED_CAPACITY);
 }
 
 void check_bgtext_record(FileCheck& check)

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <variant>
 
@@ -20,6 +21,7 @@ constexpr const char* USAGE[] = {
     "    subtitles [ENDSHAPE.FLX]  字幕画像をBMPファイルに書き出します\n",
     "    fontsheet [FONTS.VGA]     全フォントの文字一覧をPNG画像に書き出します\n",
     "    check ファイル...         翻訳ファイルを文字マップとフォントで検査します\n",
+    "    exultmsg [exultmsg.txt]   今のExultのexultmsg.txtを日本語に変更します\n",
     "\n",
     "    -?|--help                 使用方法を表示します\n",
     "       --version              バージョンを表示します\n",
@@ -42,6 +44,7 @@ int run(int argc, char** argv)
     if (std::strcmp(command, "subtitles") == 0) return run_subtitles(argc - 1, argv + 1);
     if (std::strcmp(command, "fontsheet") == 0) return run_fontsheet(argc - 1, argv + 1);
     if (std::strcmp(command, "check") == 0) return run_check(argc - 1, argv + 1);
+    if (std::strcmp(command, "exultmsg") == 0) return run_exultmsg(argc - 1, argv + 1);
     if (command[0] == '-') {
         console_printf("ERROR: 不正なオプションです: %s\n", command);
     } else {
@@ -123,6 +126,12 @@ int run_u7kit(int argc, char** argv)
     } catch (const std::bad_alloc&) {
         exit_memory_exhausted("u7kit", __LINE__);
     }
+}
+
+bool file_is_there(const std::string& path)
+{
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, error)) && !error;
 }
 
 int write_whole_file(const char* path, const std::function<int(std::FILE*)>& write)

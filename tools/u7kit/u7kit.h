@@ -1,9 +1,11 @@
-// u7kit: the translator's companion.  Three subcommands on the toolkit's
+// u7kit: the translator's companion.  Four subcommands on the toolkit's
 // library: the subtitle images of ENDSHAPE.FLX exported as BMP templates
-// (the reverse of sibrel_bmp), a PNG sheet of every glyph of FONTS.VGA, and
-// a check of translation files against the character map and the fonts.
+// (the reverse of sibrel_bmp), a PNG sheet of every glyph of FONTS.VGA, a
+// check of translation files against the character map and the fonts, and
+// the translation of a message file of any message numbers.
 #pragma once
 
+#include "oxleth.h"
 #include "revisto.h"
 #include "u7files.h"
 
@@ -47,6 +49,9 @@ inline constexpr const char* U7KIT_VERSION_BANNER = "u7kit - Ultima VII translat
 // red, green, blue (8 bits each).  0, or -1 after a message.
 using RgbPalette = std::array<std::uint8_t, 256 * 3>;
 int load_game_palette(const char* path, RgbPalette& palette);
+
+// Whether anything (a file, a folder, a dangling link) has that name.
+bool file_is_there(const std::string& path);
 
 // Writes the file at path complete or not at all: write is given the open
 // stream and returns 0 or -1.  0, or -1 after an open or write error line.
@@ -164,6 +169,21 @@ int check_translation_file(const char* path, CheckFormat format, const CheckSett
 void print_check_summary(const CheckReport& report, const CheckSettings& settings);
 
 int run_check(int argc, char** argv);
+
+// ---------------------------------------------------------------------------
+// exultmsg: oxleth's translation for a message file of any message numbers
+
+// The template a translator starts from: one MSG record per message number
+// of the list (the text of its first line, the one a translation replaces),
+// by number, under a comment line for each block of 0x100 numbers.
+struct MessageTemplate {
+    std::string text;
+    int records = 0;
+    std::vector<std::int32_t> too_long;  // numbers whose record is longer than a translation line may be
+};
+MessageTemplate make_message_template(const MessageList& list);
+
+int run_exultmsg(int argc, char** argv);
 
 // ---------------------------------------------------------------------------
 

@@ -1,0 +1,143 @@
+// exultmsg: oxleth's translation of the engine's message file for a file
+// of any message numbers.  oxleth's readers do the work, reading any
+// number: its records (TYPE, ID, FONT, TEXT through the built-in table)
+// keep their meaning, and records of TYPE MSG name a message of the file by
+// its number.  --export writes the template a translator starts from.
+#include "u7kit.h"
+
+#include "console.h"
+#include "file_utils.h"
+#include "u7charmap.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr const char* DEFAULT_MESSAGE_FILE = "exultmsg.txt";
+constexpr const char* DEFAULT_OUTPUT_FILE = "exultmsg.txt.new";
+constexpr const char* DEFAULT_TEMPLATE_FILE = "exultmsg.en.txt";
+constexpr const char* DEFAULT_MAP_FILE = "usecode.map";
+constexpr const char* DEFAULT_TRANSLATION_FILE = "exultmsg.ja.txt";
+
+const std::vector<const char*> USAGE = {
+    "使用方法: u7kit exultmsg [オプション] [Exultメッセージファイル]\n",
+    "機    能: 今のExultのexultmsg.txt(どの番号のメッセージも)を日本語に変更します\n",
+    "オプション:\n",
+    "    -o       ファイル名     指定したファイルに新しいExultメッセージを出力します\n",
+    "                            (exultmsg.txt.new、--exportのときは exultmsg.en.txt)\n",
+    "    -m|--map ファイル名     指定したファイルから文字コード対応表を読み込みます\n",
+    "                            (usecode.map)\n",
+    "       --ja  ファイル名     指定したファイルから日本語メッセージを読み込みます\n",
+    "                            (exultmsg.ja.txt)\n",
+    "       --export             翻訳ファイルのひな形(英語のメッセージ)を出力します\n",
+    "                            既にあるファイルは上書きしません\n",
+    "\n",
+    "    -?|--help               使用方法を表示します\n",
+    "       --version            バージョンを表示します\n",
+    "\n",
+    "Exultメッセージファイルを指定しないときは exultmsg.txt を読みます\n",
+    "\n",
+};
+
+// Numbers a template groups under one comment line.
+constexpr std::int32_t TEMPLATE_BLOCK = 0x100;
+
+// The longest record a translation line holds: one read takes at most
+// EXULT_LINE_SIZE - 1 bytes, the line end included.
+constexpr std::size_t MAX_RECORD_LENGTH = EXULT_LINE_SIZE - 2;
+
+// The output before -o: no argument can hold a zero byte.
+const std::string OUTPUT_NOT_GIVEN(1, '\0');
+
+int export_template(const ExultMessageFiles& files)
+{
+    const std::string& output = files.output_file;
+    if (is_same_file(output.c_str(), files.message_file.c_str())) {
+        console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", output.c_str());
+        return 1;
+    }
+    if (file_is_there(output)) {
+        console_printf("ERROR: ファイルが既にあります(上書きしません): %s\n", output.c_str());
+        return 1;
+    }
+    MessageList messages;
+    if (read_exult_messages(messages, message_table.data(), files.message_file.c_str(), MessageNumbers::any) < 0) {
+        console_printf("ERROR: %s を読み込めません\n", files.message_file.c_str());
+        return 1;
+    }
+    const MessageTemplate made = make_message_template(messages);
+    for (const std::int32_t number : made.too_long) {
+        console_printf("WARNING: 0x%X のレコードが翻訳ファイルの1行(最大%dバイト)より長くなります: %s\n",
+                       static_cast<unsigned>(number), EXULT_LINE_SIZE - 1, output.c_str());
+    }
+    const int written = write_whole_file(output.c_str(), [&made](std::FILE* file) {
+        return std::fwrite(made.text.data(), 1, made.text.size(), file) == made.text.size() ? 0 : -1;
+    });
+    if (written != 0) {
+        console_printf("ERROR: %s を書き込めません\n", output.c_str());
+        return 1;
+    }
+    console_printf("INFORMATION: メッセージ%d件のひな形を書き出しました: %s\n", made.records, output.c_str());
+    console_printf("処理完了\n");
+    return 0;
+}
+
+}  // namespace
+
+MessageTemplate make_message_template(const MessageList& list)
+{
+    // The first line of each number, by number.
+    std::vector<const MessageLine*> firsts;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const MessageLine& line = list[i];
+        if (line.row == nullptr || line.row->kind == TEXT_KIND_NONE || !line.source_text()) continue;
+        if (first_line_of_row(list, message_table.data(), line.row) == i + 1) firsts.push_back(&line);
+    }
+    std::sort(firsts.begin(), firsts.end(), [](const MessageLine* a, const MessageLine* b) {
+        return a->row->message_number < b->row->message_number;
+    });
+
+    MessageTemplate made;
+    made.text = "; TYPE\tID\tFONT\tTEXT\n";
+    std::int32_t block = -1;
+    for (const MessageLine* line : firsts) {
+        const std::int32_t number = line->row->message_number;
+        char head[64];
+        if (number / TEMPLATE_BLOCK != block) {
+            block = number / TEMPLATE_BLOCK;
+            const auto first = static_cast<unsigned>(block * TEMPLATE_BLOCK);
+            std::snprintf(head, sizeof head, "\n; 0x%X-0x%X\n", first, first + TEMPLATE_BLOCK - 1);
+            made.text += head;
+        }
+        std::snprintf(head, sizeof head, "%s\t0x%X\t%s\t", NUMBERED_TYPE_NAME, static_cast<unsigned>(number),
+                      font_names[line->row->font]);
+        const std::string_view text = *line->source_text();
+        if (std::char_traits<char>::length(head) + text.size() > MAX_RECORD_LENGTH) made.too_long.push_back(number);
+        made.text += head;
+        made.text += text;
+        made.text += '\n';
+        ++made.records;
+    }
+    return made;
+}
+
+int run_exultmsg(int argc, char** argv)
+{
+    ExultMessageFiles files{DEFAULT_MESSAGE_FILE, OUTPUT_NOT_GIVEN, DEFAULT_MAP_FILE, DEFAULT_TRANSLATION_FILE};
+    bool export_mode = false;
+    const SubcommandSyntax syntax{{{"-o", &files.output_file},
+                                   {"-m", &files.map_file},
+                                   {"--map", &files.map_file},
+                                   {"--ja", &files.translation_file}},
+                                  {{"--export", &export_mode}},
+                                  U7KIT_VERSION_BANNER,
+                                  USAGE};
+    std::vector<std::string> inputs;
+    if (!parse_subcommand_line(argc, argv, syntax, inputs, false)) return 1;
+    if (!inputs.empty()) files.message_file = inputs.front();
+    if (files.output_file == OUTPUT_NOT_GIVEN) files.output_file = export_mode ? DEFAULT_TEMPLATE_FILE : DEFAULT_OUTPUT_FILE;
+    const int status = export_mode ? export_template(files) : translate_exult_message_file(files, MessageNumbers::any);
+    free_charmap();
+    return status;
+}
