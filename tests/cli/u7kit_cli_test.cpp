@@ -99,6 +99,8 @@ protected:
     void write(const std::string& name, const Bytes& bytes) const { write_file_bytes(file(name), to_string(bytes)); }
     void write(const std::string& name, const std::string& text) const { write_file_bytes(file(name), text); }
     std::string read(const std::string& name) const { return read_file_bytes(file(name)); }
+    // A text file the program wrote (CR LF on Windows).
+    std::string text(const std::string& name) const { return read_text_output(file(name)); }
 
     TempDir dir;
 };
@@ -358,7 +360,7 @@ TEST_P(ExultmsgRun, BothRecordKindsTranslateTodaysFile)
                                          "COMMON\t3\tNORMAL\tappended\n"));
     expect_run({"exultmsg"}, "WARNING: フォント種別が違います: NORMAL: exultmsg.ja.txt(8行目): MSG\t0x501\tMENU\tno\n処理完了\n",
                0);
-    EXPECT_EQ(read("exultmsg.txt.new"), "# today's messages\n\n0x500:\xF4" "0\xF4" "1\n0x501:no\n0x582:\xF4" "1\n"
+    EXPECT_EQ(text("exultmsg.txt.new"), "# today's messages\n\n0x500:\xF4" "0\xF4" "1\n0x501:no\n0x582:\xF4" "1\n"
                                         "0xB83:decimal\n0xB1A:first only\n0xB1A:Octal, 0xB1A again\n0x600:six hundred\n"
                                         "0x600:Second\npasses through\n0x581:Oink\n0x700:Untouched\n0x502:appended\n");
     EXPECT_EQ(read("exultmsg.txt"), TODAYS_MESSAGES);
@@ -386,7 +388,7 @@ TEST_P(ExultmsgRun, ExportedTemplateTranslatesBackToTheFile)
     expect_run({"exultmsg", "--export"},
                "WARNING: 0x7A7 のレコードが翻訳ファイルの1行(最大1023バイト)より長くなります: exultmsg.en.txt\n"
                "INFORMATION: メッセージ30件のひな形を書き出しました: exultmsg.en.txt\n処理完了\n", 0);
-    const std::string exported = read("exultmsg.en.txt");
+    const std::string exported = text("exultmsg.en.txt");
     EXPECT_TRUE(exported.starts_with("; TYPE\tID\tFONT\tTEXT\n\n; 0x500-0x5FF\nMSG\t0x500\tNORMAL\ttext\t0\n")) << exported;
     // The long record is left out of the translation; the rest gives the
     // file back byte for byte.
@@ -395,11 +397,11 @@ TEST_P(ExultmsgRun, ExportedTemplateTranslatesBackToTheFile)
     std::string translation = exported;
     write("exultmsg.ja.txt", translation.erase(translation.find(too_long), too_long.size()));
     expect_run({"exultmsg"}, "処理完了\n", 0);
-    EXPECT_EQ(read("exultmsg.txt.new"), expected);
+    EXPECT_EQ(text("exultmsg.txt.new"), expected);
 
     expect_run({"exultmsg", "--export"}, "ERROR: ファイルが既にあります(上書きしません): exultmsg.en.txt\n", 1);
     expect_run({"exultmsg", "--export", "-o", "exultmsg.txt"}, "ERROR: 入力ファイルと出力ファイルが同じです: exultmsg.txt\n", 1);
-    EXPECT_EQ(read("exultmsg.en.txt"), exported);
+    EXPECT_EQ(text("exultmsg.en.txt"), exported);
     EXPECT_EQ(read("exultmsg.txt"), messages);
 }
 

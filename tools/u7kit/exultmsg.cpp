@@ -73,7 +73,7 @@ int export_template(const ExultMessageFiles& files)
     }
     const int written = write_whole_file(output.c_str(), [&made](std::FILE* file) {
         return std::fwrite(made.text.data(), 1, made.text.size(), file) == made.text.size() ? 0 : -1;
-    });
+    }, "wt");
     if (written != 0) {
         console_printf("ERROR: %s を書き込めません\n", output.c_str());
         return 1;

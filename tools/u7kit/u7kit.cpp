@@ -134,10 +134,10 @@ bool file_is_there(const std::string& path)
     return std::filesystem::exists(std::filesystem::symlink_status(path, error)) && !error;
 }
 
-int write_whole_file(const char* path, const std::function<int(std::FILE*)>& write)
+int write_whole_file(const char* path, const std::function<int(std::FILE*)>& write, const char* mode)
 {
     ReplacingFile file;
-    if (file.open(path, "wb") != 0) {
+    if (file.open(path, mode) != 0) {
         console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
         return -1;
     }

@@ -55,7 +55,8 @@ bool file_is_there(const std::string& path);
 
 // Writes the file at path complete or not at all: write is given the open
 // stream and returns 0 or -1.  0, or -1 after an open or write error line.
-int write_whole_file(const char* path, const std::function<int(std::FILE*)>& write);
+// mode is "wb", or "wt" for a text file (CR LF line ends on Windows).
+int write_whole_file(const char* path, const std::function<int(std::FILE*)>& write, const char* mode = "wb");
 
 // ---------------------------------------------------------------------------
 // subtitles: ENDSHAPE.FLX frames to BMP templates
