@@ -1,6 +1,7 @@
 // The readers of the message file and the translation file: the input up to
 // the first zero byte is a message file, the rest a translation file, read
-// with a small fixed map.
+// with a small fixed map, once taking the table's numbers only and once any
+// number.
 #include "fuzz_memory_file.h"
 #include "oxleth.h"
 #include "u7charmap.h"
@@ -26,9 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fill_memory_file(messages, data, first);
     fill_memory_file(translations, first < size ? data + first + 1 : data, first < size ? size - first - 1 : 0);
 
-    MessageList list;
-    if (read_exult_messages(list, message_table.data(), messages.path.c_str()) < 0) return 0;
-    if (read_exult_translations(list, message_table.data(), translations.path.c_str()) < 0) return 0;
-    for (const MessageLine& line : list) (void)format_message_line(line);
+    // Both the table's numbers only, and any number with MSG records.
+    for (const MessageNumbers numbers : {MessageNumbers::table, MessageNumbers::any}) {
+        MessageList list;
+        if (read_exult_messages(list, message_table.data(), messages.path.c_str(), numbers) < 0) continue;
+        if (read_exult_translations(list, message_table.data(), translations.path.c_str(), numbers) < 0) continue;
+        for (const MessageLine& line : list) (void)format_message_line(line);
+    }
     return 0;
 }
