@@ -238,13 +238,18 @@ int read_exult_messages(MessageList& list, const MessageRow* table, const char* 
             entry.row = &table[0];
             source = skip_line_ends(line);
         } else {
+            // long long: a long has 32 bits on Windows, where strtol would
+            // give LONG_MAX for a larger number.
             char* end = nullptr;
-            const long number = std::strtol(line, &end, 0);
+            errno = 0;
+            const long long read_number = std::strtoll(line, &end, 0);
+            const long long number = errno == ERANGE ? -1 : read_number;
             if (*end != ':') {
                 console_printf("ERROR: syntax error: %s(%d行目): %s\n", path, line_number, line);
                 return -1;
             }
-            const MessageRow* row = number < 0 ? nullptr : find_message_row_by_number(table, number);
+            const MessageRow* row =
+                number < 0 || number > MAX_MESSAGE_NUMBER ? nullptr : find_message_row_by_number(table, static_cast<long>(number));
             if (row == nullptr && numbers == MessageNumbers::any && number > 0 && number <= MAX_MESSAGE_NUMBER) {
                 row = &numbered_message(list, static_cast<std::int32_t>(number)).row;
             }
