@@ -75,6 +75,21 @@ Invocation oxleth_run(const std::string& input, const std::string& output)
     return {{"-o", result, "-m", map, "--ja", translations, messages}, {messages, map, translations}, {result}};
 }
 
+// u7kit exultmsg: today's message file of 1,000 messages (100,000 at 100×),
+// each translated by an MSG record, with an 8,000-character map.
+int generate_u7kit_exultmsg(int scale, const std::string& folder)
+{
+    if (write_charmap(in(folder, "usecode.map"), MAP_SIZE) != 0) return -1;
+    return write_todays_exult_files(in(folder, "exultmsg.txt"), in(folder, "exultmsg.ja.txt"), 1000 * scale, MAP_SIZE);
+}
+
+Invocation u7kit_exultmsg_run(const std::string& input, const std::string& output)
+{
+    Invocation run = oxleth_run(input, output);
+    run.arguments.insert(run.arguments.begin(), "exultmsg");
+    return run;
+}
+
 // glimmet: 10 fonts of 256 glyphs.
 int generate_glimmet(int scale, const std::string& folder)
 {
@@ -149,6 +164,7 @@ const std::vector<BenchCase>& bench_cases()
         {"oxleth", "10,000 comments before 200 records", generate_oxleth_comments, oxleth_run},
         {"oxleth", "300 records for absent messages", generate_oxleth_missing, oxleth_run},
         {"glimmet", "5 entries naming one 64 KB font", generate_glimmet_shared, glimmet_run},
+        {"u7kit", "exultmsg: 1,000 MSG records, 8,000-char map", generate_u7kit_exultmsg, u7kit_exultmsg_run},
     };
     return cases;
 }

@@ -256,6 +256,28 @@ int write_exult_translation_file(const std::string& path, int records, int map_s
     return finish(file) ? 0 : -1;
 }
 
+int write_todays_exult_files(const std::string& messages_path, const std::string& translations_path, int messages,
+                             int map_size)
+{
+    BenchRandom random{0x5EED0004u};
+    std::ofstream file(messages_path, std::ios::binary);
+    std::ofstream translations(translations_path, std::ios::binary);
+    translations << "; TYPE\tID\tFONT\tTEXT\n";
+    char number[32];
+    int next = 0x500;
+    for (int i = 0; i < messages; ++i) {
+        if (i % 10 == 9) file << "# section " << i / 10 << "\n";
+        const int message = i % 50 == 49 ? next - 1 : next++;
+        std::snprintf(number, sizeof number, "0x%X", static_cast<unsigned>(message));
+        file << number << ':' << english_sentence(random, 10, 70) << "\n";
+        if (i % 50 != 49) {
+            translations << "MSG\t" << number << "\tNORMAL\t" << japanese_text(random, random.between(5, 40), map_size)
+                         << "\n";
+        }
+    }
+    return finish(file) && finish(translations) ? 0 : -1;
+}
+
 std::vector<std::uint8_t> encode_frame(const std::vector<std::uint8_t>& pixels, int width, int height,
                                        std::uint8_t transparent, int origin_x, int origin_y)
 {

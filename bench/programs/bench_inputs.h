@@ -54,6 +54,11 @@ int write_exult_message_file(const std::string& path, const ExultMessageFile& sh
 // exultmsg.ja.txt: records translations for the translatable messages in
 // turn, each with its own font and a text from the map.
 int write_exult_translation_file(const std::string& path, int records, int map_size);
+// u7kit exultmsg: a message file of today's engine, messages numbered from
+// 0x500 on (every fiftieth number twice, a comment every tenth line), and a
+// translation file of one MSG record for each number, texts from the map.
+int write_todays_exult_files(const std::string& messages_path, const std::string& translations_path, int messages,
+                             int map_size);
 
 // Frame data for a pixel area of width × height bytes, rows from the top,
 // with the origin at (origin_x, origin_y), through the library's frame
