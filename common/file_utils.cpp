@@ -227,8 +227,22 @@ int ReplacingFile::open(const char* path, const char* mode)
     return 0;
 }
 
-int ReplacingFile::move_over(const std::string& temporary, const std::string& destination)
+int ReplacingFile::move_over(const std::string& temporary, const std::string& destination, bool replace)
 {
+    if (replace) return std::rename(temporary.c_str(), destination.c_str());
+    // A new link fails when the name exists, at the same moment as it is
+    // checked; the temporary name is then dropped.
+    if (link(temporary.c_str(), destination.c_str()) == 0) {
+        unlink(temporary.c_str());
+        return 0;
+    }
+    if (errno == EEXIST) return -1;
+    // A file system without hard links (FAT, say): checked, then renamed.
+    struct stat status {};
+    if (lstat(destination.c_str(), &status) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
     return std::rename(temporary.c_str(), destination.c_str());
 }
 
@@ -241,6 +255,16 @@ void ReplacingFile::remove_temporary(const std::string& temporary)
 
 int ReplacingFile::commit()
 {
+    return finish(true);
+}
+
+int ReplacingFile::commit_new()
+{
+    return finish(false);
+}
+
+int ReplacingFile::finish(bool replace)
+{
     if (!file_) {
         errno = EBADF;
         return -1;
@@ -252,7 +276,7 @@ int ReplacingFile::commit()
         return -1;
     }
     if (temporary_.empty()) return 0;
-    if (move_over(temporary_, destination_) != 0) {
+    if (move_over(temporary_, destination_, replace) != 0) {
         const int saved_errno = errno;
         discard();
         errno = saved_errno;

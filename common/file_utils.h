@@ -112,13 +112,19 @@ public:
     // 0 when the whole file is in place, or -1 with errno set (the
     // temporary file is removed and the destination left as it was).
     int commit();
+    // As commit, but the file is put in place only if no file of that name
+    // exists at that moment (-1 with errno EEXIST otherwise): for an output
+    // that must never replace a translator's file.
+    int commit_new();
     // Closes and removes the temporary file, if any.
     void discard();
 
 private:
-    // The platform's part: puts the temporary file over the destination
-    // (0, or -1 with errno set), and removes a temporary file.
-    static int move_over(const std::string& temporary, const std::string& destination);
+    int finish(bool replace);
+    // The platform's part: puts the temporary file over the destination, or
+    // beside no existing file when replace is false (0, or -1 with errno
+    // set), and removes a temporary file.
+    static int move_over(const std::string& temporary, const std::string& destination, bool replace);
     static void remove_temporary(const std::string& temporary);
 
     FilePtr file_;

@@ -162,10 +162,10 @@ int ReplacingFile::open(const char* path, const char* mode)
     return -1;
 }
 
-int ReplacingFile::move_over(const std::string& temporary, const std::string& destination)
+int ReplacingFile::move_over(const std::string& temporary, const std::string& destination, bool replace)
 {
-    if (MoveFileExW(to_wide(temporary).c_str(), to_wide(destination).c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+    const DWORD flags = (replace ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH;
+    if (MoveFileExW(to_wide(temporary).c_str(), to_wide(destination).c_str(), flags) == 0) {
         errno = errno_from_last_error(GetLastError());
         return -1;
     }

@@ -163,6 +163,29 @@ TEST(ReplacingFile, AFailedWriteLeavesTheEarlierFileUntouched)
 #endif
 }
 
+// commit_new never replaces a file, not even one made while the new file
+// was being written.
+TEST(ReplacingFile, ANewFileNeverReplacesOne)
+{
+    TempDir dir;
+    const std::string target = dir.file("exultmsg.en.txt");
+    ReplacingFile file;
+    ASSERT_EQ(file.open(target.c_str(), "wb"), 0);
+    std::fputs("template", file.get());
+    write_file_bytes(target, "the translator's");
+    EXPECT_EQ(file.commit_new(), -1);
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(read_file_bytes(target), "the translator's");
+    EXPECT_EQ(folder_names(dir.path()), std::vector<std::string>{"exultmsg.en.txt"});
+
+    const std::string fresh = dir.file("new.txt");
+    ASSERT_EQ(file.open(fresh.c_str(), "wb"), 0);
+    std::fputs("template", file.get());
+    EXPECT_EQ(file.commit_new(), 0);
+    EXPECT_EQ(read_file_bytes(fresh), "template");
+    EXPECT_EQ(folder_names(dir.path()), (std::vector<std::string>{"exultmsg.en.txt", "new.txt"}));
+}
+
 TEST(ReplacingFile, TextModeAndNamesOutsideAscii)
 {
     TempDir dir;

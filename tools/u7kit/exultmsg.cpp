@@ -57,8 +57,10 @@ int export_template(const ExultMessageFiles& files)
         console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", output.c_str());
         return 1;
     }
+    // Checked first so that nothing is read in vain; checked again as the
+    // template is put in place, in case a file of that name was made since.
     if (file_is_there(output)) {
-        console_printf("ERROR: ファイルが既にあります(上書きしません): %s\n", output.c_str());
+        print_file_exists(output.c_str());
         return 1;
     }
     MessageList messages;
@@ -73,7 +75,7 @@ int export_template(const ExultMessageFiles& files)
     }
     const int written = write_whole_file(output.c_str(), [&made](std::FILE* file) {
         return std::fwrite(made.text.data(), 1, made.text.size(), file) == made.text.size() ? 0 : -1;
-    }, "wt");
+    }, "wt", ExistingFile::keep);
     if (written != 0) {
         console_printf("ERROR: %s を書き込めません\n", output.c_str());
         return 1;

@@ -134,7 +134,13 @@ bool file_is_there(const std::string& path)
     return std::filesystem::exists(std::filesystem::symlink_status(path, error)) && !error;
 }
 
-int write_whole_file(const char* path, const std::function<int(std::FILE*)>& write, const char* mode)
+void print_file_exists(const char* path)
+{
+    console_printf("ERROR: ファイルが既にあります(上書きしません): %s\n", path);
+}
+
+int write_whole_file(const char* path, const std::function<int(std::FILE*)>& write, const char* mode,
+                     ExistingFile existing)
 {
     ReplacingFile file;
     if (file.open(path, mode) != 0) {
@@ -142,8 +148,16 @@ int write_whole_file(const char* path, const std::function<int(std::FILE*)>& wri
         return -1;
     }
     errno = 0;
-    if (write(file.get()) != 0 || file.commit() != 0) {
+    if (write(file.get()) != 0) {
         console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
+        return -1;
+    }
+    if ((existing == ExistingFile::keep ? file.commit_new() : file.commit()) != 0) {
+        if (existing == ExistingFile::keep && errno == EEXIST) {
+            print_file_exists(path);
+        } else {
+            console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
+        }
         return -1;
     }
     return 0;

@@ -56,7 +56,15 @@ bool file_is_there(const std::string& path);
 // Writes the file at path complete or not at all: write is given the open
 // stream and returns 0 or -1.  0, or -1 after an open or write error line.
 // mode is "wb", or "wt" for a text file (CR LF line ends on Windows).
-int write_whole_file(const char* path, const std::function<int(std::FILE*)>& write, const char* mode = "wb");
+// With ExistingFile::keep, a file of that name that exists when the new one
+// is complete stays, and the write fails after the line saying so.
+enum class ExistingFile { replace, keep };
+int write_whole_file(const char* path, const std::function<int(std::FILE*)>& write, const char* mode = "wb",
+                     ExistingFile existing = ExistingFile::replace);
+
+// The line for an output that is not written because a file of its name
+// exists.
+void print_file_exists(const char* path);
 
 // ---------------------------------------------------------------------------
 // subtitles: ENDSHAPE.FLX frames to BMP templates
