@@ -3,6 +3,7 @@
 #include "byte_cursor.h"
 #include "byte_order.h"
 #include "console.h"
+#include "shape_view.h"
 
 #include <cstring>
 #include <new>
@@ -11,7 +12,6 @@
 namespace {
 
 constexpr const char* MODULE = "u7shape_utils";
-constexpr std::size_t FRAME_HEADER_SIZE = 8;
 constexpr std::size_t TILE_SIZE = 64;
 
 unsigned long address_of(const void* pointer)
@@ -47,51 +47,27 @@ unsigned long address_of(const void* pointer)
 // differs, or bytes outside every frame), or -1 with the slot untouched.
 std::int32_t read_shape(EntryObject& slot, const std::uint8_t* data, std::int32_t size, std::int32_t index)
 {
-    const auto entry_size = static_cast<std::uint32_t>(size);
-    const ByteCursor entry = make_byte_cursor(data, entry_size);
-    ByteCursor cursor = entry;
-    const std::uint32_t stored_size = read_le32(cursor);
-    if (!cursor_ok(cursor)) return -1;
-    if (stored_size != entry_size) {
-        console_printf("WARNING: read_shape_from_buffer: データサイズが一致しません: %08lX != %08lX ... 破損している?\n",
-                       static_cast<unsigned long>(stored_size), static_cast<unsigned long>(entry_size));
-        // Kept byte for byte, exactly as read_data_from_buffer keeps it.
-        return store_entry_bytes(slot, data, size);
-    }
+    // The layout is read, checked and warned about as a view; the frames
+    // are then copied out of it.
+    std::vector<ShapeFrameView> views;
+    const std::int32_t type = read_shape_view(data, size, &views, true);
+    if (type < 0) return -1;
+    // Kept byte for byte, exactly as read_data_from_buffer keeps it.
+    if (type == ENTRY_RAW) return store_entry_bytes(slot, data, size);
 
-    const std::uint32_t first_offset = read_le32(cursor);
-    if (!cursor_ok(cursor) || first_offset < 8 || first_offset > entry_size) return -1;
-    const std::size_t count = first_offset / 4 - 1;  // the table fits before first_offset
-    const std::uint32_t table_end = static_cast<std::uint32_t>(4 + 4 * count);
-    if (first_offset != table_end) {
-        console_printf("WARNING: read_shape_from_buffer: オフセット値が一致しません: %08lX != %08lX ... 破損している?\n",
-                       static_cast<unsigned long>(first_offset), static_cast<unsigned long>(table_end));
-        return store_entry_bytes(slot, data, size);
-    }
-    std::vector<std::uint32_t> offsets(count);
-    offsets[0] = first_offset;
-    for (std::size_t i = 1; i < count; ++i) {
-        offsets[i] = read_le32(cursor);
-        if (!cursor_ok(cursor) || offsets[i] < offsets[i - 1] || offsets[i] > entry_size) return -1;
-    }
-
+    const std::size_t count = views.size();
     Shape shape;
-    shape.size = stored_size;
+    shape.size = static_cast<std::uint32_t>(size);
     shape.frames.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
+        const ShapeFrameView& view = views[i];
         ShapeFrame& frame = shape.frames[i];
-        const std::uint32_t frame_end = i + 1 < count ? offsets[i + 1] : entry_size;
-        const auto bytes = bytes_at(entry, offsets[i], frame_end - offsets[i]);
-        if (!bytes) return -1;
-        frame.offset = offsets[i];
-        frame.data.assign(bytes->begin(), bytes->end());
-        if (frame.data.size() >= FRAME_HEADER_SIZE) {
-            ByteCursor header = make_byte_cursor(frame.data.data(), frame.data.size());
-            frame.right = read_sle16(header);
-            frame.left = read_sle16(header);
-            frame.ascent = read_sle16(header);
-            frame.descent = read_sle16(header);
-        }
+        frame.offset = view.offset;
+        frame.data.assign(view.data, view.data + view.size);
+        frame.right = view.right;
+        frame.left = view.left;
+        frame.ascent = view.ascent;
+        frame.descent = view.descent;
     }
     slot.emplace<Shape>(std::move(shape));
     plain_printf("read_shape_from_buffer %d %ld\n", index, static_cast<long>(count));
