@@ -196,6 +196,12 @@ struct Tools {
     std::vector<std::string> environment;
 };
 
+// A program of the --bin folder.
+std::string program_in_bin(const Options& options, const std::string& program)
+{
+    return options.bin + "/" + program + (options.wine ? ".exe" : "");
+}
+
 // The command that runs a program: the program itself, or Wine with it.
 std::vector<std::string> command_for(const std::string& program, const Tools& tools)
 {
@@ -339,7 +345,7 @@ bool run_timing(const Options& options, const Tools& tools, const fs::path& work
     std::vector<RowSummary> rows;
     for (const BenchCase& bench : bench_cases()) {
         if (!options.only.empty() && options.only.count(bench.program) == 0) continue;
-        const std::string executable = options.bin + "/" + bench.program + (options.wine ? ".exe" : "");
+        const std::string executable = program_in_bin(options, bench.program);
         if (!is_executable(executable)) {
             std::printf(TABLE_FORMAT, bench.program, bench.input, "", "", "", "", "", "", "", "", "",
                         "skipped: not built");
@@ -445,7 +451,7 @@ bool run_comparison(const Options& options, const Tools& tools, const fs::path& 
     int not_compared = 0;
     for (const BenchCase& bench : bench_cases()) {
         if (!options.only.empty() && options.only.count(bench.program) == 0) continue;
-        const std::string new_program = options.bin + "/" + bench.program + (options.wine ? ".exe" : "");
+        const std::string new_program = program_in_bin(options, bench.program);
         const std::string old_program = options.compare + "/" + bench.program;
         std::printf("%s: %s\n", bench.program, bench.input);
         if (!is_executable(new_program) || !is_executable(old_program)) {

@@ -242,15 +242,14 @@ int read_exult_messages(MessageList& list, const MessageRow* table, const char* 
             // give LONG_MAX for a larger number.
             char* end = nullptr;
             errno = 0;
-            const long long read_number = std::strtoll(line, &end, 0);
-            const long long number = errno == ERANGE ? -1 : read_number;
+            const long long number = std::strtoll(line, &end, 0);
             if (*end != ':') {
                 console_printf("ERROR: syntax error: %s(%d行目): %s\n", path, line_number, line);
                 return -1;
             }
-            const MessageRow* row =
-                number < 0 || number > MAX_MESSAGE_NUMBER ? nullptr : find_message_row_by_number(table, static_cast<long>(number));
-            if (row == nullptr && numbers == MessageNumbers::any && number > 0 && number <= MAX_MESSAGE_NUMBER) {
+            const bool in_range = errno != ERANGE && number >= 0 && number <= MAX_MESSAGE_NUMBER;
+            const MessageRow* row = in_range ? find_message_row_by_number(table, static_cast<long>(number)) : nullptr;
+            if (row == nullptr && in_range && number > 0 && numbers == MessageNumbers::any) {
                 row = &numbered_message(list, static_cast<std::int32_t>(number)).row;
             }
             if (row == nullptr) {

@@ -300,10 +300,7 @@ int run_fontsheet(int argc, char** argv)
 
     RgbPalette game_palette{};
     const RgbPalette* palette = nullptr;
-    if (!palette_file.empty()) {
-        if (load_game_palette(palette_file.c_str(), game_palette) != 0) return 1;
-        palette = &game_palette;
-    }
+    if (load_palette_option(palette_file, game_palette, &palette) != 0) return 1;
     FlexArchivePtr archive;
     if (read_flexfile_with_readfunc(&archive, font_file.c_str(), read_shape_from_buffer) != 0) {
         console_printf("ERROR: %s を読み込めません\n", font_file.c_str());

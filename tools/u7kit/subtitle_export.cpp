@@ -149,10 +149,7 @@ int run_subtitles(int argc, char** argv)
 
     RgbPalette game_palette{};
     const RgbPalette* palette = nullptr;
-    if (!palette_file.empty()) {
-        if (load_game_palette(palette_file.c_str(), game_palette) != 0) return 1;
-        palette = &game_palette;
-    }
+    if (load_palette_option(palette_file, game_palette, &palette) != 0) return 1;
 
     register_flexfile_readfunc(ENTRY_RAW, read_data_from_buffer);
     register_flexfile_readfunc(ENTRY_SHAPE, read_shape_from_buffer);

@@ -92,24 +92,28 @@ struct FileCheck {
 
     void fault(std::size_t position, const char* format, ...) U7_PRINTF_FORMAT(3, 4)
     {
-        char what[1024];
         va_list args;
         va_start(args, format);
-        std::vsnprintf(what, sizeof what, format, args);
+        report_at("ERROR", position, format, args);
         va_end(args);
-        console_printf("ERROR: %s(%d行目%d文字目): %s\n", path, line_number, column_of(position), what);
         ++report.faults;
     }
 
     void warning(std::size_t position, const char* format, ...) U7_PRINTF_FORMAT(3, 4)
     {
-        char what[1024];
         va_list args;
         va_start(args, format);
-        std::vsnprintf(what, sizeof what, format, args);
+        report_at("WARNING", position, format, args);
         va_end(args);
-        console_printf("WARNING: %s(%d行目%d文字目): %s\n", path, line_number, column_of(position), what);
         ++report.warnings;
+    }
+
+    // One line: level, file, line and column, then what was found.
+    void report_at(const char* level, std::size_t position, const char* format, va_list args) const
+    {
+        char what[1024];
+        std::vsnprintf(what, sizeof what, format, args);
+        console_printf("%s: %s(%d行目%d文字目): %s\n", level, path, line_number, column_of(position), what);
     }
 
     // Whether a font draws a code; faults name the character.

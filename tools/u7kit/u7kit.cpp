@@ -128,6 +128,15 @@ int run_u7kit(int argc, char** argv)
     }
 }
 
+int load_palette_option(const std::string& path, RgbPalette& storage, const RgbPalette** palette)
+{
+    *palette = nullptr;
+    if (path.empty()) return 0;
+    if (load_game_palette(path.c_str(), storage) != 0) return -1;
+    *palette = &storage;
+    return 0;
+}
+
 bool file_is_there(const std::string& path)
 {
     std::error_code error;

@@ -49,6 +49,10 @@ inline constexpr const char* U7KIT_VERSION_BANNER = "u7kit - Ultima VII translat
 // red, green, blue (8 bits each).  0, or -1 after a message.
 using RgbPalette = std::array<std::uint8_t, 256 * 3>;
 int load_game_palette(const char* path, RgbPalette& palette);
+// The --palette option: with a file named, its palette 0 loaded into
+// storage and *palette pointed at it; with none, *palette null.  0, or -1
+// after a message.
+int load_palette_option(const std::string& path, RgbPalette& storage, const RgbPalette** palette);
 
 // Whether anything (a file, a folder, a dangling link) has that name.
 bool file_is_there(const std::string& path);
