@@ -8,14 +8,11 @@
 #include "temp_dir.h"
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <regex>
 #include <set>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace test_builders;
@@ -352,46 +349,12 @@ TEST_P(SibrelRun, RefusesAnOutputThatIsAnInput)
     EXPECT_EQ(read("img.1.bmp"), "BM");
 }
 
-// Runs sibrel_bmp with a limit on the size of the files it may write, so
-// that writing the archive fails as on a full disk.
-RunResult run_with_file_size_limit(const std::vector<std::string>& args, const std::string& cwd,
-                                   const std::optional<std::string>& lang, rlim_t limit)
-{
-    int result_pipe[2];
-    if (pipe(result_pipe) != 0) return {};
-    const pid_t child = fork();
-    if (child == 0) {
-        close(result_pipe[0]);
-        std::signal(SIGXFSZ, SIG_IGN);  // inherited by the program: writes fail with EFBIG
-        struct rlimit old_limit {};
-        getrlimit(RLIMIT_FSIZE, &old_limit);
-        const struct rlimit new_limit {limit, old_limit.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &new_limit);
-        const RunResult r = run_program("sibrel_bmp", args, cwd, lang);
-        const std::string report = std::to_string(r.status) + "\n" + r.out;
-        const ssize_t written = write(result_pipe[1], report.data(), report.size());
-        _exit(written == static_cast<ssize_t>(report.size()) ? 0 : 1);
-    }
-    close(result_pipe[1]);
-    std::string report;
-    char buffer[4096];
-    for (ssize_t n; (n = read(result_pipe[0], buffer, sizeof buffer)) > 0;) report.append(buffer, static_cast<std::size_t>(n));
-    close(result_pipe[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    RunResult r;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return r;
-    const std::size_t line_end = report.find('\n');
-    r.status = std::stoi(report.substr(0, line_end));
-    r.out = report.substr(line_end + 1);
-    return r;
-}
-
 TEST_P(SibrelRun, AFailedWriteLeavesTheEarlierOutputUntouched)
 {
     write_bytes("endshape.flx.new", bytes_of("earlier output"));
     const std::vector<std::string> before = folder_names(dir.path());
-    const RunResult r = run_with_file_size_limit({}, dir.path(), lang(), 512);
+    // The file size limit makes writing the archive fail as on a full disk.
+    const RunResult r = run_program_with_file_size_limit("sibrel_bmp", {}, dir.path(), lang(), 512);
     EXPECT_EQ(r.status, 1);
     const std::string tail = console("ERROR: endshape.flx.new を作成できません\n");
     const std::string masked = mask_addresses(r.out);

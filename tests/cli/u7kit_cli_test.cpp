@@ -11,12 +11,10 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <sstream>
-#include <sys/resource.h>
 
 using namespace test_builders;
 
@@ -486,14 +484,8 @@ TEST_P(ExultmsgRun, AFailedWriteEndsWithStatus1AndLeavesTheMessageFile)
     std::string messages;
     for (int i = 0; i < 40; ++i) messages += "0x" + std::to_string(582 + i) + ":" + std::string(1000, 'm') + "\n";
     write("exultmsg.txt", messages);
-    struct rlimit before {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
-    const struct rlimit limited {16384, before.rlim_max};
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const RunResult r = run("u7kit", {"exultmsg", "-o", "exultmsg.txt"});
-    setrlimit(RLIMIT_FSIZE, &before);
-    std::signal(SIGXFSZ, previous);
+    const RunResult r = run_program_with_file_size_limit("u7kit", {"exultmsg", "-o", "exultmsg.txt"}, dir.path(), GetParam(), 16384);
+    EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, console("ERROR: 27: 書き込みエラー: exultmsg.txt\nERROR: exultmsg.txt を書き込めません\n"));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(read("exultmsg.txt"), messages);

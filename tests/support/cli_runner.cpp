@@ -4,6 +4,7 @@
 #include "temp_dir.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -15,6 +16,7 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -92,8 +94,10 @@ void drain(int out_fd, int err_fd, std::string& out, std::string& err)
 
 }  // namespace
 
-RunResult run_program(const std::string& program, const std::vector<std::string>& args,
-                      const std::string& cwd, const std::optional<std::string>& lang)
+namespace {
+
+RunResult run_command(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+                      const std::optional<std::string>& lang, const std::optional<std::uint64_t>& file_size_limit)
 {
     const std::string path = program_path(program);
     std::vector<std::string> command;
@@ -135,6 +139,11 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
         const int null_fd = open("/dev/null", O_RDONLY);
         if (null_fd >= 0) dup2(null_fd, 0);
         if (chdir(cwd.c_str()) != 0) _exit(126);
+        if (file_size_limit) {
+            std::signal(SIGXFSZ, SIG_IGN);  // kept across exec: writes fail with EFBIG
+            const struct rlimit limit {*file_size_limit, *file_size_limit};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+        }
         // A prefix (such as wine) is looked up in PATH.
         execvpe(argv[0], argv.data(), envp.data());
         _exit(127);
@@ -150,6 +159,21 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
     result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
     result.out = normalize_text_output(result.out);
     return result;
+}
+
+}  // namespace
+
+RunResult run_program(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& cwd, const std::optional<std::string>& lang)
+{
+    return run_command(program, args, cwd, lang, std::nullopt);
+}
+
+RunResult run_program_with_file_size_limit(const std::string& program, const std::vector<std::string>& args,
+                                           const std::string& cwd, const std::optional<std::string>& lang,
+                                           std::uint64_t limit)
+{
+    return run_command(program, args, cwd, lang, limit);
 }
 
 #endif  // _WIN32

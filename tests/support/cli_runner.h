@@ -15,6 +15,7 @@
 // Linux program, is left as it is and makes the comparison fail.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,6 +43,12 @@ std::string read_text_output(const std::string& path);
 // to lang, or removed from the environment when lang is std::nullopt.
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
                       const std::string& cwd, const std::optional<std::string>& lang);
+
+// As run_program, but the program may not grow a file past limit bytes: a
+// write beyond fails with EFBIG (SIGXFSZ is ignored), as on a full disk.
+RunResult run_program_with_file_size_limit(const std::string& program, const std::vector<std::string>& args,
+                                           const std::string& cwd, const std::optional<std::string>& lang,
+                                           std::uint64_t limit);
 
 // The LANG values the end-to-end tests use: a UTF-8 console, and an unset
 // LANG (CP932 console).
