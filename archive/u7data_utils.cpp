@@ -1,8 +1,8 @@
-#include "u7data_utils.h"
+#include "archive/u7data_utils.h"
 
-#include "byte_cursor.h"
-#include "byte_order.h"
-#include "console.h"
+#include "common/byte_cursor.h"
+#include "common/byte_order.h"
+#include "common/console.h"
 
 #include <cstring>
 #include <new>

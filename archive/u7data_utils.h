@@ -14,7 +14,7 @@
 // program with status 1.
 #pragma once
 
-#include "u7entry_types.h"
+#include "types/u7entry_types.h"
 
 #include <cstdint>
 

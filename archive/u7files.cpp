@@ -1,9 +1,9 @@
-#include "u7files.h"
+#include "archive/u7files.h"
 
-#include "byte_cursor.h"
-#include "console.h"
-#include "file_utils.h"
-#include "u7shape_utils.h"
+#include "common/byte_cursor.h"
+#include "common/console.h"
+#include "common/file_utils.h"
+#include "shape/u7shape_utils.h"
 
 #include <cerrno>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // through which entries are decoded by type, and the loaders.
 #pragma once
 
-#include "u7entry_types.h"
+#include "types/u7entry_types.h"
 
 #include <array>
 #include <cstdint>

@@ -13,13 +13,13 @@
 // have a write function, it must hold an object, and the object must be of
 // the kind its type stands for (the objects are a variant; one kind is
 // never written as another).
-#include "u7files.h"
+#include "archive/u7files.h"
 
-#include "byte_order.h"
-#include "console.h"
-#include "file_utils.h"
-#include "u7data_utils.h"
-#include "u7shape_utils.h"
+#include "common/byte_order.h"
+#include "common/console.h"
+#include "common/file_utils.h"
+#include "archive/u7data_utils.h"
+#include "shape/u7shape_utils.h"
 
 #include <cerrno>
 #include <cstdint>

@@ -1,10 +1,10 @@
-#include "bitmap.h"
+#include "bitmap/bitmap.h"
 
-#include "bitmap_sizes.h"
-#include "byte_cursor.h"
-#include "byte_order.h"
-#include "checked_size.h"
-#include "console.h"
+#include "bitmap/bitmap_sizes.h"
+#include "common/byte_cursor.h"
+#include "common/byte_order.h"
+#include "common/checked_size.h"
+#include "common/console.h"
 
 #include <algorithm>
 #include <array>

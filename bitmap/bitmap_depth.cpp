@@ -1,8 +1,8 @@
-#include "bitmap.h"
+#include "bitmap/bitmap.h"
 
-#include "bitmap_sizes.h"
-#include "checked_size.h"
-#include "console.h"
+#include "bitmap/bitmap_sizes.h"
+#include "common/checked_size.h"
+#include "common/console.h"
 
 #include <algorithm>
 #include <cstring>

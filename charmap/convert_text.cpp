@@ -1,7 +1,7 @@
-#include "u7charmap.h"
+#include "charmap/u7charmap.h"
 
-#include "console.h"
-#include "text_utils.h"
+#include "common/console.h"
+#include "common/text_utils.h"
 
 #include <cstring>
 

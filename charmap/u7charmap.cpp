@@ -1,8 +1,8 @@
-#include "u7charmap.h"
+#include "charmap/u7charmap.h"
 
-#include "console.h"
-#include "file_utils.h"
-#include "text_utils.h"
+#include "common/console.h"
+#include "common/file_utils.h"
+#include "common/text_utils.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "byte_cursor.h"
+#include "common/byte_cursor.h"
 
-#include "byte_order.h"
+#include "common/byte_order.h"
 
 #include <cstring>
 

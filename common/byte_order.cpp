@@ -1,4 +1,4 @@
-#include "byte_order.h"
+#include "common/byte_order.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "command_line.h"
+#include "common/command_line.h"
 
-#include "console.h"
+#include "common/console.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,6 +1,6 @@
-#include "console.h"
+#include "common/console.h"
 
-#include "console_cp932.h"
+#include "common/console_cp932.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "console_cp932.h"
+#include "common/console_cp932.h"
 
-#include "console.h"
+#include "common/console.h"
 
 #include <cerrno>
 #include <cstring>

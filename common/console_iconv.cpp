@@ -1,8 +1,8 @@
 // The CP932 conversion on the C library's iconv (Linux and other POSIX
 // systems).
-#include "console_cp932.h"
+#include "common/console_cp932.h"
 
-#include "console.h"
+#include "common/console.h"
 
 #include <cerrno>
 #include <cstring>

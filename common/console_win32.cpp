@@ -12,7 +12,7 @@
 //     U+203E become the single bytes 0x5C and 0x7E;
 //   - U+0080 and U+F8F0..U+F8F3, which only the system's table maps (onto
 //     the single bytes 0x80, 0xA0, 0xFD..0xFF), are unconvertible.
-#include "console_cp932.h"
+#include "common/console_cp932.h"
 
 #include <windows.h>
 

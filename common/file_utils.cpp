@@ -1,7 +1,7 @@
-#include "file_utils.h"
+#include "common/file_utils.h"
 
-#include "console.h"
-#include "text_utils.h"
+#include "common/console.h"
+#include "common/text_utils.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // number and file index, and the replacing file on a temporary file that
 // MoveFileExW puts over the destination.  Paths are UTF-8, as everywhere in
 // the toolkit, and converted to UTF-16 for the system.
-#include "file_utils.h"
+#include "common/file_utils.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // The BMP reader on arbitrary files, from memory and through a stream: both
 // forms must agree, and whatever reads must write back and read again to
 // the same header fields, palette and pixels.
-#include "bitmap.h"
+#include "bitmap/bitmap.h"
 
 #include <cstdio>
 #include <cstdlib>

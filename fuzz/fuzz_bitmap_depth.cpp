@@ -1,7 +1,7 @@
 // Pixel depth conversion on arbitrary areas: any size up to 63 × 63, any
 // bit count (supported or not), palettes of any length, pixels of any
 // value, and destinations that the caller sized right or wrong.
-#include "bitmap.h"
+#include "bitmap/bitmap.h"
 
 #include <algorithm>
 #include <cstdlib>

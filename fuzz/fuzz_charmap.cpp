@@ -1,7 +1,7 @@
 // The character map loader and the text conversion: the input up to the
 // first zero byte is a map file, the rest a text to convert with it.
 #include "fuzz_memory_file.h"
-#include "u7charmap.h"
+#include "charmap/u7charmap.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,6 @@
 // The frame decoder on arbitrary frame data, into areas of every small size
 // with the origin anywhere (inside or outside the area).
-#include "u7shape_utils.h"
+#include "shape/u7shape_utils.h"
 
 #include <cstdlib>
 #include <vector>

@@ -2,7 +2,7 @@
 // size it measured, stay inside its buffer and decode to the very area it
 // came from.  The first bytes choose the area's size, the origin and the
 // transparent value; the rest are the pixels, repeated to fill the area.
-#include "u7shape_utils.h"
+#include "shape/u7shape_utils.h"
 
 #include <cstdlib>
 #include <vector>

@@ -3,8 +3,8 @@
 // with a small fixed map, once taking the table's numbers only and once any
 // number.
 #include "fuzz_memory_file.h"
-#include "oxleth.h"
-#include "u7charmap.h"
+#include "tools/oxleth/oxleth.h"
+#include "charmap/u7charmap.h"
 
 #include <cstdlib>
 #include <cstring>

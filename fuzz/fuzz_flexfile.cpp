@@ -1,9 +1,9 @@
 // The FLEX loaders on arbitrary bytes: typed by runs through the table
 // (every simple type and shapes), and every entry read as a shape as the
 // font dump does.  Whatever loads must write back to the same bytes.
-#include "u7data_utils.h"
-#include "u7files.h"
-#include "u7shape_utils.h"
+#include "archive/u7data_utils.h"
+#include "archive/u7files.h"
+#include "shape/u7shape_utils.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,8 +1,8 @@
 // The font dump on arbitrary bytes: the archive loaded from memory with
 // every entry read as a shape, then dumped whole to /dev/null.
-#include "glimmet.h"
-#include "u7files.h"
-#include "u7shape_utils.h"
+#include "tools/glimmet/glimmet.h"
+#include "archive/u7files.h"
+#include "shape/u7shape_utils.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // The IFF reader on arbitrary bytes.
-#include "u7files.h"
+#include "archive/u7files.h"
 
 #include <cstdlib>
 

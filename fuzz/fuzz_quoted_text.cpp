@@ -1,6 +1,6 @@
 // The text utilities on arbitrary bytes: splitting, unquoting, UTF-8
 // stepping.  Quoting then unquoting must give the text back.
-#include "text_utils.h"
+#include "common/text_utils.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // the same bytes; each frame is decoded into a small area (so clipping is
 // exercised); written back after a new layout it must read again to the
 // same frames.
-#include "u7entry_types.h"
-#include "u7shape_utils.h"
+#include "types/u7entry_types.h"
+#include "shape/u7shape_utils.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -5,8 +5,8 @@
 // must come back byte for byte, and no accepted translation may change
 // the number of lines of an entry.
 #include "fuzz_memory_file.h"
-#include "tawnix.h"
-#include "u7charmap.h"
+#include "tools/tawnix/tawnix.h"
+#include "charmap/u7charmap.h"
 
 #include <cstdlib>
 #include <cstring>

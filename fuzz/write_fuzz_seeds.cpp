@@ -2,8 +2,8 @@
 // as the tests: write_fuzz_seeds DIR makes DIR/<target>/seed_N files.  The
 // seeds of a target that reads a small header of its own (the depth
 // conversion, the encoder) follow the layout that target documents.
-#include "bmp_builder.h"
-#include "u7_test_builders.h"
+#include "support/bmp_builder.h"
+#include "support/u7_test_builders.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -18,10 +18,10 @@
 // bytes are there, and every pixel is written only inside the area, so no
 // frame bytes can make the decoder read or write out of bounds.  Every step
 // consumes at least one byte, so decoding always ends.
-#include "u7shape_utils.h"
+#include "shape/u7shape_utils.h"
 
-#include "byte_cursor.h"
-#include "console.h"
+#include "common/byte_cursor.h"
+#include "common/console.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -16,10 +16,10 @@
 // coded only when its runs are strictly shorter than its pixels.  Every
 // byte is written only when the running count says it lies within the
 // capacity, so a buffer that is too small is never overrun.
-#include "u7shape_utils.h"
+#include "shape/u7shape_utils.h"
 
-#include "byte_order.h"
-#include "console.h"
+#include "common/byte_order.h"
+#include "common/console.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,8 +1,8 @@
-#include "shape_view.h"
+#include "shape/shape_view.h"
 
-#include "byte_cursor.h"
-#include "byte_order.h"
-#include "console.h"
+#include "common/byte_cursor.h"
+#include "common/byte_order.h"
+#include "common/console.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // uses the owning Shape of u7shape_types.h instead.
 #pragma once
 
-#include "u7entry_types.h"
+#include "types/u7entry_types.h"
 
 #include <cstdint>
 #include <vector>

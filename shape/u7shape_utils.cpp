@@ -1,9 +1,9 @@
-#include "u7shape_utils.h"
+#include "shape/u7shape_utils.h"
 
-#include "byte_cursor.h"
-#include "byte_order.h"
-#include "console.h"
-#include "shape_view.h"
+#include "common/byte_cursor.h"
+#include "common/byte_order.h"
+#include "common/console.h"
+#include "shape/shape_view.h"
 
 #include <cstring>
 #include <new>

@@ -9,8 +9,8 @@
 // status 1.
 #pragma once
 
-#include "u7entry_types.h"
-#include "u7shape_types.h"
+#include "types/u7entry_types.h"
+#include "types/u7shape_types.h"
 
 #include <cstdint>
 

@@ -9,7 +9,7 @@
 // holds plain types only.
 #pragma once
 
-#include "u7shape_types.h"
+#include "types/u7shape_types.h"
 
 #include <array>
 #include <cstdint>

@@ -8,11 +8,11 @@
 // archive writer.  The program's console output (trace lines and colour
 // lists) goes to /dev/null while a benchmark runs, so that the report stays
 // readable.
-#include "glimmet.h"
+#include "tools/glimmet/glimmet.h"
 
 #include "bench_support.h"
-#include "u7files.h"
-#include "u7shape_utils.h"
+#include "archive/u7files.h"
+#include "shape/u7shape_utils.h"
 
 #include <benchmark/benchmark.h>
 

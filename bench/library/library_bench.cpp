@@ -9,8 +9,8 @@
 //
 // The library's trace lines go to /dev/null while a benchmark runs.
 #include "bench_support.h"
-#include "u7files.h"
-#include "u7shape_utils.h"
+#include "archive/u7files.h"
+#include "shape/u7shape_utils.h"
 
 #include <benchmark/benchmark.h>
 

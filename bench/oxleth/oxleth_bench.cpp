@@ -1,10 +1,10 @@
 // oxleth on a message file and a translation file of 10,000 lines each with
 // a map of 8,000 characters: the whole run (read the messages, load the map,
 // convert the translations, write the result), and the conversion alone.
-#include "oxleth.h"
+#include "tools/oxleth/oxleth.h"
 
 #include "bench_support.h"
-#include "u7charmap.h"
+#include "charmap/u7charmap.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>

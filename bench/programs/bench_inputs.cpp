@@ -1,9 +1,9 @@
 #include "bench_inputs.h"
 
-#include "bitmap.h"
-#include "byte_order.h"
-#include "oxleth.h"
-#include "u7shape_utils.h"
+#include "bitmap/bitmap.h"
+#include "common/byte_order.h"
+#include "tools/oxleth/oxleth.h"
+#include "shape/u7shape_utils.h"
 
 #include <algorithm>
 #include <cstdio>

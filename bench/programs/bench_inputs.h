@@ -10,7 +10,7 @@
 #pragma once
 
 #include "bench_support.h"
-#include "u7files.h"
+#include "archive/u7files.h"
 
 #include <cstdint>
 #include <string>

@@ -7,13 +7,13 @@
 #include "bench_report.h"
 #include "process_run.h"
 
-#include "bitmap.h"
-#include "byte_order.h"
-#include "oxleth.h"
-#include "revisto.h"
-#include "u7charmap.h"
-#include "u7data_utils.h"
-#include "u7shape_utils.h"
+#include "bitmap/bitmap.h"
+#include "common/byte_order.h"
+#include "tools/oxleth/oxleth.h"
+#include "tools/revisto/revisto.h"
+#include "charmap/u7charmap.h"
+#include "archive/u7data_utils.h"
+#include "shape/u7shape_utils.h"
 
 #include <gtest/gtest.h>
 

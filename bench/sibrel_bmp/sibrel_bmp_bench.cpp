@@ -8,13 +8,13 @@
 // files with rows of busy "lettering": stretches of light blue, black and
 // white of random length, so that spans of every kind are encoded.  The
 // program's console output goes to /dev/null while the benchmark runs.
-#include "sibrel_bmp.h"
+#include "tools/sibrel_bmp/sibrel_bmp.h"
 
 #include "bench_support.h"
 #include "whole_run_bench.h"
-#include "bitmap.h"
-#include "file_utils.h"
-#include "u7shape_utils.h"
+#include "bitmap/bitmap.h"
+#include "common/file_utils.h"
+#include "shape/u7shape_utils.h"
 
 #include <benchmark/benchmark.h>
 

@@ -10,12 +10,12 @@
 //
 // The inputs are built in code (the archive with the toolkit's own shape
 // and archive writers); console output goes to /dev/null while they run.
-#include "u7kit.h"
+#include "tools/u7kit/u7kit.h"
 
 #include "bench_support.h"
 #include "whole_run_bench.h"
-#include "file_utils.h"
-#include "u7shape_utils.h"
+#include "common/file_utils.h"
+#include "shape/u7shape_utils.h"
 
 #include <benchmark/benchmark.h>
 

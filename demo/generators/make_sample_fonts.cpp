@@ -20,9 +20,9 @@
 // archive reader and the shape reader, compares every frame's bytes and
 // draws every glyph with the frame decoder, comparing it pixel by pixel
 // with the bitmap it came from.  Any difference ends it with status 1.
-#include "u7files.h"
+#include "archive/u7files.h"
 #include "sample_support.h"
-#include "u7shape_utils.h"
+#include "shape/u7shape_utils.h"
 
 #include <algorithm>
 #include <array>

@@ -19,10 +19,10 @@
 // through the character map; a line must read back as the TEXT of its
 // record in the Japanese table, or as its English text when the table has
 // no record for it.  Status 0 only when everything matches.
-#include "console.h"
-#include "u7charmap.h"
-#include "u7data_utils.h"
-#include "u7files.h"
+#include "common/console.h"
+#include "charmap/u7charmap.h"
+#include "archive/u7data_utils.h"
+#include "archive/u7files.h"
 #include "sample_support.h"
 
 #include <array>

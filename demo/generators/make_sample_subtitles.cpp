@@ -21,12 +21,12 @@
 // transparent, light blue text, black outline).  It prints each frame as a
 // compact drawing (one character for 2 × 2 pixels: "#" text, "." outline)
 // and a verdict, and ends with status 0 only when all seven are equal.
-#include "bitmap.h"
-#include "file_utils.h"
-#include "u7data_utils.h"
-#include "u7files.h"
+#include "bitmap/bitmap.h"
+#include "common/file_utils.h"
+#include "archive/u7data_utils.h"
+#include "archive/u7files.h"
 #include "sample_support.h"
-#include "u7shape_utils.h"
+#include "shape/u7shape_utils.h"
 
 #include <algorithm>
 #include <array>

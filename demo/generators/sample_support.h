@@ -3,7 +3,7 @@
 // trace lines.
 #pragma once
 
-#include "u7files.h"
+#include "archive/u7files.h"
 
 #include <algorithm>
 #include <cstddef>

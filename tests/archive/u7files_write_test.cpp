@@ -1,10 +1,10 @@
-#include "u7files.h"
+#include "archive/u7files.h"
 
-#include "stdout_capture.h"
-#include "temp_dir.h"
-#include "u7_test_builders.h"
-#include "u7data_utils.h"
-#include "u7shape_utils.h"
+#include "support/stdout_capture.h"
+#include "support/temp_dir.h"
+#include "support/u7_test_builders.h"
+#include "archive/u7data_utils.h"
+#include "shape/u7shape_utils.h"
 
 #include <gtest/gtest.h>
 

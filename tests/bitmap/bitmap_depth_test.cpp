@@ -1,6 +1,6 @@
-#include "bitmap.h"
+#include "bitmap/bitmap.h"
 
-#include "stdout_capture.h"
+#include "support/stdout_capture.h"
 
 #include <gtest/gtest.h>
 #include <random>

@@ -1,7 +1,7 @@
-#include "bitmap.h"
+#include "bitmap/bitmap.h"
 
-#include "bmp_builder.h"
-#include "stdout_capture.h"
+#include "support/bmp_builder.h"
+#include "support/stdout_capture.h"
 
 #include <cerrno>
 #include <functional>

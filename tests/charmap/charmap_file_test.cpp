@@ -1,6 +1,6 @@
-#include "u7charmap.h"
+#include "charmap/u7charmap.h"
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

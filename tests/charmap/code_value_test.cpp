@@ -1,4 +1,4 @@
-#include "u7charmap.h"
+#include "charmap/u7charmap.h"
 
 #include <gtest/gtest.h>
 

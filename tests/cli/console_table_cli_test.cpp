@@ -1,8 +1,8 @@
 // The console's CP932 conversion of the built programs (the Windows ones
 // too, under Wine) against the C library's CP932, character by character
 // over the whole Basic Multilingual Plane.
-#include "cli_runner.h"
-#include "temp_dir.h"
+#include "support/cli_runner.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>

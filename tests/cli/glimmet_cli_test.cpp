@@ -1,9 +1,9 @@
 // End-to-end runs of glimmet: standard output bytes, exit status and the
 // dump file, with a UTF-8 console and with a CP932 console.  The font
 // archives are built in code.
-#include "u7_test_builders.h"
-#include "cli_runner.h"
-#include "temp_dir.h"
+#include "support/u7_test_builders.h"
+#include "support/cli_runner.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <regex>

@@ -1,7 +1,7 @@
 // End-to-end runs of oxleth: standard output bytes, exit status and the
 // message file written, with a UTF-8 console and with a CP932 console.
-#include "cli_runner.h"
-#include "temp_dir.h"
+#include "support/cli_runner.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // archive written, with a UTF-8 console and with a CP932 console.  The
 // archive and the seven BMP files are built in code; the expected archive
 // is assembled independently from frame bytes worked out by hand.
-#include "u7_test_builders.h"
-#include "../sibrel_bmp/subtitle_test_images.h"
-#include "cli_runner.h"
-#include "temp_dir.h"
+#include "support/u7_test_builders.h"
+#include "sibrel_bmp/subtitle_test_images.h"
+#include "support/cli_runner.h"
+#include "support/temp_dir.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,12 +1,12 @@
 // End-to-end runs of u7kit: the subtitle templates taken through sibrel_bmp
 // and back, the font sheet read back with libpng, the check's report on
 // files with planted faults; with a UTF-8 console and with a CP932 console.
-#include "bitmap.h"
-#include "cli_runner.h"
-#include "temp_dir.h"
-#include "u7_test_builders.h"
-#include "u7kit.h"
-#include "u7shape_utils.h"
+#include "bitmap/bitmap.h"
+#include "support/cli_runner.h"
+#include "support/temp_dir.h"
+#include "support/u7_test_builders.h"
+#include "tools/u7kit/u7kit.h"
+#include "shape/u7shape_utils.h"
 
 #include <gtest/gtest.h>
 #include <png.h>

@@ -1,4 +1,4 @@
-#include "byte_cursor.h"
+#include "common/byte_cursor.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>

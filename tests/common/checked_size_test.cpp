@@ -1,4 +1,4 @@
-#include "checked_size.h"
+#include "common/checked_size.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>

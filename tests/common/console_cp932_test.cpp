@@ -2,8 +2,8 @@
 // C library's table and Windows' code page 932 differ, and (on Linux) the
 // one-character-at-a-time conversion that the Windows backend uses, checked
 // against the iconv backend on many generated messages.
-#include "console.h"
-#include "console_cp932.h"
+#include "common/console.h"
+#include "common/console_cp932.h"
 
 #include <gtest/gtest.h>
 

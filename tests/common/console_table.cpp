@@ -2,7 +2,7 @@
 // surrogates) through the console's CP932 conversion, one a line as
 // "XXXX:<character>", in one message.  The end-to-end tests compare what the
 // Windows build prints with the C library's CP932.
-#include "console.h"
+#include "common/console.h"
 
 #include <string>
 

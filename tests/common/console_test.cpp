@@ -1,7 +1,7 @@
-#include "console.h"
+#include "common/console.h"
 
-#include "cli_runner.h"
-#include "temp_dir.h"
+#include "support/cli_runner.h"
+#include "support/temp_dir.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "file_utils.h"
+#include "common/file_utils.h"
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

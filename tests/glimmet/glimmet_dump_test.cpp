@@ -1,8 +1,8 @@
-#include "glimmet.h"
+#include "tools/glimmet/glimmet.h"
 
-#include "stdout_capture.h"
-#include "u7_test_builders.h"
-#include "u7shape_utils.h"
+#include "support/stdout_capture.h"
+#include "support/u7_test_builders.h"
+#include "shape/u7shape_utils.h"
 
 #include <cstdio>
 #include <cstring>

@@ -2,13 +2,13 @@
 // bytes, entry tables without objects, and glyphs drawn onto a canvas that
 // is only cleared where the last glyph drew.  Each is held against the
 // owning readers and the filling decoder it replaces.
-#include "glimmet.h"
+#include "tools/glimmet/glimmet.h"
 
-#include "shape_view.h"
-#include "stdout_capture.h"
-#include "u7_test_builders.h"
-#include "u7files.h"
-#include "u7shape_utils.h"
+#include "shape/shape_view.h"
+#include "support/stdout_capture.h"
+#include "support/u7_test_builders.h"
+#include "archive/u7files.h"
+#include "shape/u7shape_utils.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>

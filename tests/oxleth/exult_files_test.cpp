@@ -1,7 +1,7 @@
-#include "oxleth.h"
-#include "u7charmap.h"
+#include "tools/oxleth/oxleth.h"
+#include "charmap/u7charmap.h"
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

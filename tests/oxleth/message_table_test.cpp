@@ -1,4 +1,4 @@
-#include "oxleth.h"
+#include "tools/oxleth/oxleth.h"
 
 #include <gtest/gtest.h>
 

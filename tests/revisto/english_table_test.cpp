@@ -1,6 +1,6 @@
-#include "revisto.h"
+#include "tools/revisto/revisto.h"
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

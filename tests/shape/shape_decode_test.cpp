@@ -1,7 +1,7 @@
-#include "u7shape_utils.h"
+#include "shape/u7shape_utils.h"
 
-#include "stdout_capture.h"
-#include "u7_test_builders.h"
+#include "support/stdout_capture.h"
+#include "support/u7_test_builders.h"
 
 #include <array>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "u7shape_utils.h"
+#include "shape/u7shape_utils.h"
 
-#include "stdout_capture.h"
-#include "u7_test_builders.h"
-#include "u7data_utils.h"
+#include "support/stdout_capture.h"
+#include "support/u7_test_builders.h"
+#include "archive/u7data_utils.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

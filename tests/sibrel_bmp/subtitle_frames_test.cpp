@@ -1,13 +1,13 @@
 // The subtitle frames: colour reduction of BMP files of every bit count,
 // the frame bytes stored in a shape, and the checks of the archive's
 // subtitle entries.
-#include "sibrel_bmp.h"
+#include "tools/sibrel_bmp/sibrel_bmp.h"
 
-#include "stdout_capture.h"
-#include "u7_test_builders.h"
-#include "subtitle_test_images.h"
-#include "temp_dir.h"
-#include "u7shape_utils.h"
+#include "support/stdout_capture.h"
+#include "support/u7_test_builders.h"
+#include "sibrel_bmp/subtitle_test_images.h"
+#include "support/temp_dir.h"
+#include "shape/u7shape_utils.h"
 
 #include <gtest/gtest.h>
 

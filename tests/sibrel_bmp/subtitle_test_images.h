@@ -3,7 +3,7 @@
 // sibrel_bmp unit and end-to-end tests.
 #pragma once
 
-#include "bmp_builder.h"
+#include "support/bmp_builder.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "cli_runner.h"
+#include "support/cli_runner.h"
 
-#include "console.h"
-#include "temp_dir.h"
+#include "common/console.h"
+#include "support/temp_dir.h"
 
 #include <cerrno>
 #include <csignal>

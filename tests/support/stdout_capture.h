@@ -2,7 +2,7 @@
 // console message becomes under this process's LANG.
 #pragma once
 
-#include "cli_runner.h"
+#include "support/cli_runner.h"
 
 #include <cstdint>
 #include <cstdio>

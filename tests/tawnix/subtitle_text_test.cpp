@@ -1,4 +1,4 @@
-#include "tawnix.h"
+#include "tools/tawnix/tawnix.h"
 
 #include <gtest/gtest.h>
 

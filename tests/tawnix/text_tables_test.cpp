@@ -1,7 +1,7 @@
-#include "tawnix.h"
-#include "u7charmap.h"
+#include "tools/tawnix/tawnix.h"
+#include "charmap/u7charmap.h"
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // The font sheet: every glyph drawn where the sheet says, in the colours
 // the decoder gives it (the end-to-end test reads the written PNG back and
 // compares it with this drawing), and a failed write leaving no file.
-#include "u7kit.h"
+#include "tools/u7kit/u7kit.h"
 
-#include "stdout_capture.h"
-#include "temp_dir.h"
-#include "u7_test_builders.h"
-#include "u7shape_utils.h"
+#include "support/stdout_capture.h"
+#include "support/temp_dir.h"
+#include "support/u7_test_builders.h"
+#include "shape/u7shape_utils.h"
 
 #include <gtest/gtest.h>
 

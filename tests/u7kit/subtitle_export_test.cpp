@@ -1,12 +1,12 @@
 // The subtitle export: game colours to the three template colours, and the
 // round trip through sibrel_bmp's own reading and encoding.
-#include "u7kit.h"
+#include "tools/u7kit/u7kit.h"
 
-#include "sibrel_bmp.h"
-#include "stdout_capture.h"
-#include "temp_dir.h"
-#include "u7_test_builders.h"
-#include "u7shape_utils.h"
+#include "tools/sibrel_bmp/sibrel_bmp.h"
+#include "support/stdout_capture.h"
+#include "support/temp_dir.h"
+#include "support/u7_test_builders.h"
+#include "shape/u7shape_utils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The translation check: files with planted faults, each fault reported
 // with its line and column, exactly; the counts of the summary.
-#include "u7kit.h"
+#include "tools/u7kit/u7kit.h"
 
-#include "stdout_capture.h"
-#include "temp_dir.h"
-#include "u7charmap.h"
+#include "support/stdout_capture.h"
+#include "support/temp_dir.h"
+#include "charmap/u7charmap.h"
 
 #include <gtest/gtest.h>
 

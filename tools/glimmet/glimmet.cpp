@@ -1,10 +1,10 @@
-#include "glimmet.h"
+#include "tools/glimmet/glimmet.h"
 
-#include "command_line.h"
-#include "console.h"
-#include "file_utils.h"
-#include "shape_view.h"
-#include "u7shape_utils.h"
+#include "common/command_line.h"
+#include "common/console.h"
+#include "common/file_utils.h"
+#include "shape/shape_view.h"
+#include "shape/u7shape_utils.h"
 
 #include <algorithm>
 #include <array>

@@ -2,8 +2,8 @@
 // readable text file, and lists each font's colours on the console.
 #pragma once
 
-#include "u7files.h"
-#include "u7shape_types.h"
+#include "archive/u7files.h"
+#include "types/u7shape_types.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "glimmet.h"
+#include "tools/glimmet/glimmet.h"
 
 int main(int argc, char** argv)
 {

@@ -1,4 +1,4 @@
-#include "oxleth.h"
+#include "tools/oxleth/oxleth.h"
 
 int main(int argc, char** argv)
 {

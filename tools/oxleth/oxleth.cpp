@@ -1,9 +1,9 @@
-#include "oxleth.h"
+#include "tools/oxleth/oxleth.h"
 
-#include "command_line.h"
-#include "console.h"
-#include "file_utils.h"
-#include "u7charmap.h"
+#include "common/command_line.h"
+#include "common/console.h"
+#include "common/file_utils.h"
+#include "charmap/u7charmap.h"
 
 #include <new>
 

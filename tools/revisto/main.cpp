@@ -1,4 +1,4 @@
-#include "revisto.h"
+#include "tools/revisto/revisto.h"
 
 int main(int argc, char** argv)
 {

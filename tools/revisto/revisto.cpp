@@ -1,9 +1,9 @@
-#include "revisto.h"
+#include "tools/revisto/revisto.h"
 
-#include "command_line.h"
-#include "console.h"
-#include "file_utils.h"
-#include "text_utils.h"
+#include "common/command_line.h"
+#include "common/console.h"
+#include "common/file_utils.h"
+#include "common/text_utils.h"
 
 #include <cerrno>
 #include <cstdio>

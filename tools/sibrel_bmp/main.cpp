@@ -1,4 +1,4 @@
-#include "sibrel_bmp.h"
+#include "tools/sibrel_bmp/sibrel_bmp.h"
 
 int main(int argc, char** argv)
 {

@@ -1,12 +1,12 @@
 // sibrel_bmp's main module: the command line, the loading of ENDSHAPE.FLX
 // with the subtitle entries as shapes, and the writing of the new archive.
-#include "sibrel_bmp.h"
+#include "tools/sibrel_bmp/sibrel_bmp.h"
 
-#include "command_line.h"
-#include "console.h"
-#include "file_utils.h"
-#include "u7data_utils.h"
-#include "u7shape_utils.h"
+#include "common/command_line.h"
+#include "common/console.h"
+#include "common/file_utils.h"
+#include "archive/u7data_utils.h"
+#include "shape/u7shape_utils.h"
 
 #include <new>
 #include <optional>

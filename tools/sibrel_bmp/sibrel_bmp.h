@@ -4,7 +4,7 @@
 // (endshape.flx.new).
 #pragma once
 
-#include "u7files.h"
+#include "archive/u7files.h"
 
 #include <array>
 #include <cstdint>

@@ -2,12 +2,12 @@
 // a subtitle (transparent background, light-blue text, black outline),
 // encoded as frame data, stored as frame 0 of its shape, then decoded again
 // and compared pixel for pixel with what was encoded.
-#include "sibrel_bmp.h"
+#include "tools/sibrel_bmp/sibrel_bmp.h"
 
-#include "bitmap.h"
-#include "console.h"
-#include "file_utils.h"
-#include "u7shape_utils.h"
+#include "bitmap/bitmap.h"
+#include "common/console.h"
+#include "common/file_utils.h"
+#include "shape/u7shape_utils.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -8,9 +8,9 @@
 //
 // The marker is not part of the line's text; any other backslash sequence
 // is.  The entries written back carry no terminating zero byte.
-#include "tawnix.h"
+#include "tools/tawnix/tawnix.h"
 
-#include "console.h"
+#include "common/console.h"
 
 #include <cstring>
 #include <limits>

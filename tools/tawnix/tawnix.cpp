@@ -1,12 +1,12 @@
 // The tawnix run: command line, load and split, English export, Japanese
 // conversion and the new archive.
-#include "tawnix.h"
+#include "tools/tawnix/tawnix.h"
 
-#include "command_line.h"
-#include "console.h"
-#include "file_utils.h"
-#include "u7charmap.h"
-#include "u7data_utils.h"
+#include "common/command_line.h"
+#include "common/console.h"
+#include "common/file_utils.h"
+#include "charmap/u7charmap.h"
+#include "archive/u7data_utils.h"
 
 #include <new>
 #include <sys/stat.h>

@@ -5,7 +5,7 @@
 // archive (mainshp.flx.new).
 #pragma once
 
-#include "u7files.h"
+#include "archive/u7files.h"
 
 #include <array>
 #include <cstdint>

@@ -12,12 +12,12 @@
 //
 // Lines beginning with ";" are comments, empty lines are skipped, and a
 // byte order mark on line 1 is dropped.
-#include "tawnix.h"
+#include "tools/tawnix/tawnix.h"
 
-#include "console.h"
-#include "file_utils.h"
-#include "text_utils.h"
-#include "u7charmap.h"
+#include "common/console.h"
+#include "common/file_utils.h"
+#include "common/text_utils.h"
+#include "charmap/u7charmap.h"
 
 #include <cerrno>
 #include <filesystem>

@@ -3,11 +3,11 @@
 // number: its records (TYPE, ID, FONT, TEXT through the built-in table)
 // keep their meaning, and records of TYPE MSG name a message of the file by
 // its number.  --export writes the template a translator starts from.
-#include "u7kit.h"
+#include "tools/u7kit/u7kit.h"
 
-#include "console.h"
-#include "file_utils.h"
-#include "u7charmap.h"
+#include "common/console.h"
+#include "common/file_utils.h"
+#include "charmap/u7charmap.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,12 +1,12 @@
 // fontsheet: every glyph of every font of FONTS.VGA drawn on one PNG image,
 // a grid per font, each glyph at its origin and baseline under its code in
 // hex, labelled with a tiny pixel font of our own.
-#include "u7kit.h"
+#include "tools/u7kit/u7kit.h"
 
-#include "command_line.h"
-#include "console.h"
-#include "file_utils.h"
-#include "u7shape_utils.h"
+#include "common/command_line.h"
+#include "common/console.h"
+#include "common/file_utils.h"
+#include "shape/u7shape_utils.h"
 
 #include <algorithm>
 #include <cerrno>

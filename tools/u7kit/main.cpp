@@ -1,4 +1,4 @@
-#include "u7kit.h"
+#include "tools/u7kit/u7kit.h"
 
 int main(int argc, char** argv)
 {

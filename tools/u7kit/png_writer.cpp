@@ -1,7 +1,7 @@
 // The font sheet's PNG writer, on libpng.
-#include "u7kit.h"
+#include "tools/u7kit/u7kit.h"
 
-#include "console.h"
+#include "common/console.h"
 
 #include <png.h>
 

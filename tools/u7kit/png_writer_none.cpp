@@ -1,6 +1,6 @@
 // A build without libpng (the Windows cross toolchain has none): u7kit
 // works, but draws no font sheet.
-#include "u7kit.h"
+#include "tools/u7kit/u7kit.h"
 
 const bool PNG_WRITER_AVAILABLE = false;
 

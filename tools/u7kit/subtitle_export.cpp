@@ -1,14 +1,14 @@
 // subtitles: frame 0 of each of the seven subtitle shapes of ENDSHAPE.FLX
 // decoded and written as a BMP in sibrel_bmp's three colours, ready to be
 // drawn over and put back with sibrel_bmp.
-#include "u7kit.h"
+#include "tools/u7kit/u7kit.h"
 
-#include "bitmap.h"
-#include "console.h"
-#include "file_utils.h"
-#include "sibrel_bmp.h"
-#include "u7data_utils.h"
-#include "u7shape_utils.h"
+#include "bitmap/bitmap.h"
+#include "common/console.h"
+#include "common/file_utils.h"
+#include "tools/sibrel_bmp/sibrel_bmp.h"
+#include "archive/u7data_utils.h"
+#include "shape/u7shape_utils.h"
 
 #include <cerrno>
 #include <filesystem>

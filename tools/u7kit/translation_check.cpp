@@ -3,14 +3,14 @@
 // on, with file, line and column: line faults, refused records, invalid
 // UTF-8, characters missing from the map, texts too long once converted,
 // and codes that the text's font cannot draw.
-#include "u7kit.h"
+#include "tools/u7kit/u7kit.h"
 
-#include "console.h"
-#include "file_utils.h"
-#include "oxleth.h"
-#include "text_utils.h"
-#include "u7charmap.h"
-#include "u7shape_utils.h"
+#include "common/console.h"
+#include "common/file_utils.h"
+#include "tools/oxleth/oxleth.h"
+#include "common/text_utils.h"
+#include "charmap/u7charmap.h"
+#include "shape/u7shape_utils.h"
 
 #include <algorithm>
 #include <cctype>

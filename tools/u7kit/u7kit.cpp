@@ -1,11 +1,11 @@
 // u7kit's main module: the subcommand, the command line of each subcommand
 // on top of the shared parser, and the game palette that two of them use.
-#include "u7kit.h"
+#include "tools/u7kit/u7kit.h"
 
-#include "command_line.h"
-#include "console.h"
-#include "file_utils.h"
-#include "u7data_utils.h"
+#include "common/command_line.h"
+#include "common/console.h"
+#include "common/file_utils.h"
+#include "archive/u7data_utils.h"
 
 #include <cerrno>
 #include <cstring>

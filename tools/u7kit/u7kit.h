@@ -5,9 +5,9 @@
 // the translation of a message file of any message numbers.
 #pragma once
 
-#include "oxleth.h"
-#include "revisto.h"
-#include "u7files.h"
+#include "tools/oxleth/oxleth.h"
+#include "tools/revisto/revisto.h"
+#include "archive/u7files.h"
 
 #include <array>
 #include <map>
