@@ -6,6 +6,7 @@
 #include "support/temp_dir.h"
 #include "support/u7_test_builders.h"
 #include "tools/u7kit/u7kit.h"
+#include "fonts/font_table.h"
 #include "shape/u7shape_utils.h"
 
 #include <gtest/gtest.h>
@@ -219,7 +220,11 @@ TEST_P(U7kitRun, FontSheetIsTheDrawingOfEveryGlyph)
     ASSERT_EQ(read_flexfile_with_readfunc_from_memory(&archive, fonts.data(), fonts.size(), "FONTS.VGA",
                                                       read_shape_from_buffer),
               0);
-    const FontSheet sheet = render_font_sheet(*archive, nullptr);
+    // Entry 0 of FONTS.VGA is the Black Gate's NORMAL and SUBTITLE font,
+    // entry 2 its STATUS font.
+    const FontHeadings headings = font_sheet_headings(builtin_font_table(Game::bg), "FONTS.VGA", *archive);
+    EXPECT_EQ(headings, (FontHeadings{{0, "NORMAL SUBTITLE"}, {2, "STATUS"}}));
+    const FontSheet sheet = render_font_sheet(*archive, nullptr, headings);
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(messages(r.out), console("WARNING: decode_shape: データ終端が一致しません: data(@) != data_end(@)\n"
                                        "WARNING: 展開できない文字が1個あります(×印のマス)\n"
@@ -268,6 +273,50 @@ TEST_P(U7kitRun, GamePaletteColoursTheSheet)
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.out.find(console("ERROR: パレット0がありません: NOTPAL.FLX\n")), std::string::npos) << refused.out;
     EXPECT_FALSE(file_exists(file("other.png")));
+}
+
+TEST_P(U7kitRun, FontSheetOverItsCapIsRefusedAndTheTableChoosesTheHeadings)
+{
+    if (windows_programs()) GTEST_SKIP() << NO_PNG_ON_WINDOWS;
+    // One glyph drawing the corners of the whole 256 × 256 canvas, and 3000
+    // empty frames: every cell that large.
+    std::vector<Bytes> frames(3000, build_frame(0, 0, 0, 0, {}));
+    frames[0] = build_frame(127, 128, 128, 127, {raw_span(-128, -128, {1}), raw_span(127, 127, {2})});
+    write("FONTS.VGA", build_flex({build_shape(frames)}));
+    expect_run({"fontsheet", "-o", "big.png"},
+               "ERROR: 文字一覧の画像が大きすぎます(上限100000000画素): FONTS.VGA\n", 1);
+    EXPECT_FALSE(file_exists(file("big.png")));
+
+    const Bytes fonts = build_flex({build_shape({build_frame(1, 0, 1, 0, {raw_span(0, -1, {9})})})});
+    write("FONTS.VGA", fonts);
+    write("fonts.txt", std::string("NORMAL\tFONTS.VGA\t1\t0\nMENU\tfonts.vga\t0\t1\n"));
+    write("bad.txt", std::string("MENU\tFONTS.VGA\t0\n"));
+    FlexArchivePtr archive;
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(read_flexfile_with_readfunc_from_memory(&archive, fonts.data(), fonts.size(), "FONTS.VGA",
+                                                      read_shape_from_buffer),
+              0);
+    testing::internal::GetCapturedStdout();
+    const struct {
+        std::vector<std::string> options;
+        FontHeadings headings;
+    } runs[] = {
+        {{"--game", "si"}, {{0, "NORMAL SUBTITLE"}}},
+        {{"--font-table", "fonts.txt"}, {{0, "MENU"}}},
+    };
+    for (const auto& each : runs) {
+        std::vector<std::string> arguments{"fontsheet", "-o", "tagged.png"};
+        arguments.insert(arguments.end(), each.options.begin(), each.options.end());
+        const RunResult r = run("u7kit", arguments);
+        EXPECT_EQ(r.status, 0) << r.out;
+        const FontSheet sheet = render_font_sheet(*archive, nullptr, each.headings);
+        const RgbImage read_back = read_png(file("tagged.png"));
+        EXPECT_EQ(read_back.width, sheet.image.width) << each.options[1];
+        EXPECT_TRUE(read_back.pixels == sheet.image.pixels) << each.options[1];
+    }
+    expect_run({"fontsheet", "--font-table", "bad.txt"},
+               "ERROR: bad.txt(1行目17文字目): フィールドが足りません(タグ、アーカイブ、エントリ、字間の4つ)\n", 1);
+    expect_run({"fontsheet", "--game", "u7"}, "ERROR: 不正なゲームです(bgまたはsi): u7\n", 1);
 }
 
 TEST_P(U7kitRun, WindowsFontSheetIsRefusedWithoutLibpng)

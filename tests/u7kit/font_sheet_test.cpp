@@ -6,6 +6,7 @@
 #include "support/stdout_capture.h"
 #include "support/temp_dir.h"
 #include "support/u7_test_builders.h"
+#include "fonts/font_table.h"
 #include "shape/u7shape_utils.h"
 
 #include <gtest/gtest.h>
@@ -91,6 +92,55 @@ TEST(FontSheet, EveryGlyphIsDrawnAtItsOriginInItsColours)
         // Glyphs of one font share a baseline.
         EXPECT_EQ(sheet.glyphs[0].origin_y, sheet.glyphs[3].origin_y);
         expect_glyphs_drawn(*archive, sheet, colours);
+    }
+}
+
+TEST(FontSheet, CellsAreSizedByDrawnPixelsNotClaimedExtents)
+{
+    // One glyph claims extents of 127/128 and draws two pixels; a thousand
+    // frames draw nothing.  Once such a file took gigabytes.
+    std::vector<Bytes> frames(1001, build_frame(0, 0, 0, 0, {}));
+    frames[0] = build_frame(127, 128, 128, 127, {raw_span(-1, -2, {7}), raw_span(1, 0, {8})});
+    const FlexArchivePtr archive = load(build_flex({build_shape(frames)}));
+    const FontSheet sheet = render_font_sheet(*archive, nullptr);
+    ASSERT_FALSE(sheet.too_large);
+    EXPECT_EQ(sheet.glyphs.size(), 1001u);
+    EXPECT_EQ(sheet.failed_glyphs, 0);
+    // 63 rows of cells 9 wide (the label) and 6 + 3 + 2 high, scaled.
+    EXPECT_EQ(sheet.image.width, (2 + 16 * 10 + 1 + 2) * FONT_SHEET_SCALE);
+    EXPECT_EQ(sheet.image.height, (2 + 8 + 63 * 12 + 1 + 4 + 2) * FONT_SHEET_SCALE);
+    expect_glyphs_drawn(*archive, sheet, nullptr);
+
+    // Glyphs that truly draw the whole canvas make a sheet over the cap,
+    // refused before anything is drawn.
+    frames[0] = build_frame(127, 128, 128, 127, {raw_span(-128, -128, {1}), raw_span(127, 127, {2})});
+    const FlexArchivePtr large = load(build_flex({build_shape(frames)}));
+    const FontSheet refused = render_font_sheet(*large, nullptr);
+    EXPECT_TRUE(refused.too_large);
+    EXPECT_TRUE(refused.image.pixels.empty());
+}
+
+TEST(FontSheet, EveryTagCanHeadAGrid)
+{
+    // A one-glyph font, headed by each tag in turn: every character of the
+    // title "FONT 00 TAG" leaves ink in its 4-pixel column of the title
+    // strip (unscaled rows 3 to 7 from x = 2), so no letter is missing from
+    // the sheet's pixel font.
+    const FlexArchivePtr archive = load(build_flex({build_shape({build_frame(1, 0, 1, 0, {raw_span(0, -1, {9})})})}));
+    for (const FontTag tag : ALL_FONT_TAGS) {
+        const std::string title = std::string("FONT 00 ") + font_tag_name(tag);
+        const FontSheet sheet = render_font_sheet(*archive, nullptr, {{0, font_tag_name(tag)}});
+        EXPECT_GE(sheet.image.width, static_cast<int>(title.size()) * 4 * FONT_SHEET_SCALE);
+        for (std::size_t k = 0; k < title.size(); ++k) {
+            bool ink = false;
+            for (int y = 3; y < 8; ++y) {
+                for (int x = 0; x < 3; ++x) {
+                    const int sheet_x = (2 + static_cast<int>(k) * 4 + x) * FONT_SHEET_SCALE;
+                    ink = ink || sheet_pixel(sheet.image, sheet_x, y * FONT_SHEET_SCALE)[0] == 0;
+                }
+            }
+            EXPECT_EQ(ink, title[k] != ' ') << title << " at " << k;
+        }
     }
 }
 

@@ -1,11 +1,15 @@
 // fontsheet: every glyph of every font of FONTS.VGA drawn on one PNG image,
-// a grid per font, each glyph at its origin and baseline under its code in
-// hex, labelled with a tiny pixel font of our own.
+// a grid per font headed with its entry and the font tags the font table
+// gives it, each glyph at its origin and baseline under its code in hex,
+// labelled with a tiny pixel font of our own.  Cells are as large as the
+// glyphs' drawn pixels, whatever extents their frames claim, and a sheet
+// larger than FONT_SHEET_MAX_PIXELS is refused before it is drawn.
 #include "tools/u7kit/u7kit.h"
 
 #include "common/command_line.h"
 #include "common/console.h"
 #include "common/file_utils.h"
+#include "fonts/font_table.h"
 #include "shape/u7shape_utils.h"
 
 #include <algorithm>
@@ -25,6 +29,10 @@ const std::vector<const char*> USAGE = {
     "                            (fonts.png)\n",
     "       --palette ファイル名 このパレットファイルのパレット0で色を付けます\n",
     "                            (指定しないときは固定の色)\n",
+    "       --game bg|si         このゲームのフォント表で各フォントに見出しを付けます\n",
+    "                            (bg)\n",
+    "       --font-table ファイル名\n",
+    "                            このフォント表で各フォントに見出しを付けます\n",
     "\n",
     "    -?|--help               使用方法を表示します\n",
     "       --version            バージョンを表示します\n",
@@ -55,7 +63,8 @@ constexpr Rgb GUIDE = {200, 208, 224};  // baseline row and origin column
 constexpr Rgb INK = {0, 0, 0};
 constexpr Rgb FAILED = {224, 0, 0};
 
-// 3 × 5 digits and the letters of "FONT", one row of three bits a line.
+// 3 × 5 digits and the letters of "FONT" and of the font tags, one row of
+// three bits a line.
 struct TinyGlyph {
     char character;
     std::array<std::uint8_t, 5> rows;
@@ -65,10 +74,15 @@ constexpr TinyGlyph TINY_FONT[] = {
     {'4', {5, 5, 7, 1, 1}}, {'5', {7, 4, 7, 1, 7}}, {'6', {7, 4, 7, 5, 7}}, {'7', {7, 1, 1, 1, 1}},
     {'8', {7, 5, 7, 5, 7}}, {'9', {7, 5, 7, 1, 7}}, {'A', {2, 5, 7, 5, 5}}, {'B', {6, 5, 6, 5, 6}},
     {'C', {3, 4, 4, 4, 3}}, {'D', {6, 5, 5, 5, 6}}, {'E', {7, 4, 6, 4, 7}}, {'F', {7, 4, 6, 4, 4}},
-    {'O', {2, 5, 5, 5, 2}}, {'N', {5, 7, 7, 7, 5}}, {'T', {7, 2, 2, 2, 2}},
+    {'O', {2, 5, 5, 5, 2}}, {'N', {5, 7, 7, 7, 5}}, {'T', {7, 2, 2, 2, 2}}, {'G', {3, 4, 5, 5, 3}},
+    {'H', {5, 5, 7, 5, 5}}, {'I', {7, 2, 2, 2, 7}}, {'K', {5, 5, 6, 5, 5}}, {'L', {4, 4, 4, 4, 7}},
+    {'M', {5, 7, 5, 5, 5}}, {'P', {6, 5, 6, 4, 4}}, {'R', {6, 5, 6, 5, 5}}, {'S', {3, 4, 2, 1, 6}},
+    {'U', {5, 5, 5, 5, 7}}, {'_', {0, 0, 0, 0, 7}},
 };
+constexpr int TINY_ADVANCE = 4;
 
-// One glyph decoded and cut to its extents (clamped to the canvas).
+// One glyph decoded and cut to the box of its drawn pixels, widened to
+// hold its origin.
 struct DecodedGlyph {
     bool decoded = false;
     int left = 0;
@@ -80,6 +94,7 @@ struct DecodedGlyph {
 
 struct DecodedFont {
     int entry = 0;
+    std::string title;  // "FONT nn" and the font's tags
     std::vector<DecodedGlyph> glyphs;
     int left = 0;
     int right = 0;
@@ -89,50 +104,65 @@ struct DecodedFont {
     int cell_height = 0;
     int columns = 0;
     int rows = 0;
-    int block_width() const { return std::max(columns * (cell_width + 1) + 1, 4 * 4 * 2); }
+    int block_width() const
+    {
+        return std::max({columns * (cell_width + 1) + 1, 4 * 4 * 2, static_cast<int>(title.size()) * TINY_ADVANCE});
+    }
     int block_height() const { return TITLE_HEIGHT + rows * (cell_height + 1) + 1; }
 };
 
-int clamp_extent(std::int32_t value)
-{
-    return std::clamp(static_cast<int>(value), 0, CANVAS_ORIGIN);
-}
-
+// The canvas holds UNCOVERED everywhere between two glyphs: a decode only
+// writes its drawn box, which is cleared again after it.
 DecodedGlyph decode_glyph(const ShapeFrame& frame, std::vector<std::uint8_t>& canvas)
 {
     DecodedGlyph glyph;
+    if (frame.data.empty()) return glyph;
     std::int32_t right = 0;
     std::int32_t left = 0;
     std::int32_t ascent = 0;
     std::int32_t descent = 0;
-    if (frame.data.empty() ||
-        decode_shape(canvas.data(), CANVAS_SIZE, CANVAS_SIZE, UNCOVERED, CANVAS_ORIGIN, CANVAS_ORIGIN, &right, &left,
-                     &ascent, &descent, frame.data.data(), static_cast<std::int32_t>(frame.size()), nullptr) != 0) {
+    ShapeDrawnBox box;
+    if (decode_shape_onto(canvas.data(), CANVAS_SIZE, CANVAS_SIZE, UNCOVERED, CANVAS_ORIGIN, CANVAS_ORIGIN, &right, &left,
+                          &ascent, &descent, frame.data.data(), static_cast<std::int32_t>(frame.size()), nullptr,
+                          &box) != 0) {
+        std::fill(canvas.begin(), canvas.end(), UNCOVERED);
         return glyph;
     }
     glyph.decoded = true;
-    glyph.left = clamp_extent(left);
-    glyph.right = clamp_extent(right);
-    glyph.ascent = clamp_extent(ascent);
-    glyph.descent = clamp_extent(descent);
+    if (box.top <= box.bottom && box.left <= box.right) {
+        glyph.left = std::max(0, CANVAS_ORIGIN - static_cast<int>(box.left));
+        glyph.right = std::max(0, static_cast<int>(box.right) + 1 - CANVAS_ORIGIN);
+        glyph.ascent = std::max(0, CANVAS_ORIGIN - static_cast<int>(box.top));
+        glyph.descent = std::max(0, static_cast<int>(box.bottom) + 1 - CANVAS_ORIGIN);
+    }
     const int width = glyph.left + glyph.right;
     const int height = glyph.ascent + glyph.descent;
     glyph.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     for (int y = 0; y < height; ++y) {
-        const auto* row = canvas.data() + static_cast<std::size_t>((CANVAS_ORIGIN - glyph.ascent + y) * CANVAS_SIZE +
-                                                                   (CANVAS_ORIGIN - glyph.left));
+        auto* row = canvas.data() + static_cast<std::size_t>((CANVAS_ORIGIN - glyph.ascent + y) * CANVAS_SIZE +
+                                                             (CANVAS_ORIGIN - glyph.left));
         std::copy(row, row + width, glyph.pixels.begin() + static_cast<std::ptrdiff_t>(y * width));
+        std::fill(row, row + width, UNCOVERED);
     }
     return glyph;
 }
 
-DecodedFont decode_font(int entry, const Shape& shape, std::vector<std::uint8_t>& canvas)
+// Decodes the glyphs of a font while the pixels kept stay within budget
+// (unscaled pixels; every glyph's box lies inside its cell, so a font whose
+// boxes overrun it would overrun the sheet).  False when they did not.
+bool decode_font(int entry, const Shape& shape, std::vector<std::uint8_t>& canvas, const std::string& tags,
+                 std::int64_t& budget, DecodedFont& font)
 {
-    DecodedFont font;
     font.entry = entry;
+    char title[16];
+    std::snprintf(title, sizeof title, "FONT %02d", entry);
+    font.title = title;
+    if (!tags.empty()) font.title += " " + tags;
     for (const ShapeFrame& frame : shape.frames) {
         font.glyphs.push_back(decode_glyph(frame, canvas));
         const DecodedGlyph& glyph = font.glyphs.back();
+        budget -= static_cast<std::int64_t>(glyph.pixels.size());
+        if (budget < 0) return false;
         font.left = std::max(font.left, glyph.left);
         font.right = std::max(font.right, glyph.right);
         font.ascent = std::max(font.ascent, glyph.ascent);
@@ -145,7 +175,7 @@ DecodedFont decode_font(int entry, const Shape& shape, std::vector<std::uint8_t>
     const int count = static_cast<int>(font.glyphs.size());
     font.columns = std::min(count, FONT_SHEET_COLUMNS);
     font.rows = (count + FONT_SHEET_COLUMNS - 1) / FONT_SHEET_COLUMNS;
-    return font;
+    return true;
 }
 
 // Draws in unscaled coordinates onto the scaled image.
@@ -169,7 +199,7 @@ struct Canvas {
     }
     void text(int x, int y, const char* characters, const Rgb& colour)
     {
-        for (; *characters != '\0'; ++characters, x += 4) {
+        for (; *characters != '\0'; ++characters, x += TINY_ADVANCE) {
             for (const TinyGlyph& tiny : TINY_FONT) {
                 if (tiny.character != *characters) continue;
                 for (int r = 0; r < 5; ++r) {
@@ -184,9 +214,7 @@ struct Canvas {
 
 void draw_font(Canvas& canvas, const DecodedFont& font, int top, const RgbPalette* palette, FontSheet& sheet)
 {
-    char title[16];
-    std::snprintf(title, sizeof title, "FONT %02d", font.entry);
-    canvas.text(MARGIN, top + 1, title, INK);
+    canvas.text(MARGIN, top + 1, font.title.c_str(), INK);
     const int grid_top = top + TITLE_HEIGHT;
     canvas.fill(MARGIN, grid_top, font.columns * (font.cell_width + 1) + 1, font.rows * (font.cell_height + 1) + 1, GRID);
     for (std::size_t j = 0; j < font.glyphs.size(); ++j) {
@@ -243,29 +271,57 @@ std::array<std::uint8_t, 3> glyph_colour(std::uint8_t index, const RgbPalette* p
             static_cast<std::uint8_t>((index * 151 + 120) % 200)};
 }
 
-FontSheet render_font_sheet(const FlexArchive& archive, const RgbPalette* palette)
+FontHeadings font_sheet_headings(const FontTable& table, const std::string& font_file, const FlexArchive& archive)
 {
-    std::vector<std::uint8_t> canvas(static_cast<std::size_t>(CANVAS_SIZE * CANVAS_SIZE));
+    FontHeadings headings;
+    for (std::size_t i = 0; i < archive.entries.size(); ++i) {
+        std::string names;
+        for (const FontTag tag : font_tags_of_entry(table, font_file, static_cast<int>(i))) {
+            names += names.empty() ? "" : " ";
+            names += font_tag_name(tag);
+        }
+        if (!names.empty()) headings[static_cast<int>(i)] = names;
+    }
+    return headings;
+}
+
+FontSheet render_font_sheet(const FlexArchive& archive, const RgbPalette* palette, const FontHeadings& headings)
+{
+    FontSheet sheet;
+    constexpr std::int64_t SCALED = FONT_SHEET_SCALE * FONT_SHEET_SCALE;
+    std::int64_t budget = FONT_SHEET_MAX_PIXELS / SCALED;
+    std::vector<std::uint8_t> canvas(static_cast<std::size_t>(CANVAS_SIZE * CANVAS_SIZE), UNCOVERED);
     std::vector<DecodedFont> fonts;
     for (std::size_t i = 0; i < archive.entries.size(); ++i) {
         const FlexEntry& entry = archive.entries[i];
         const Shape* shape = std::get_if<Shape>(&entry.object);
         if (entry.empty() || shape == nullptr || shape->frames.empty()) continue;
-        fonts.push_back(decode_font(static_cast<int>(i), *shape, canvas));
+        const auto heading = headings.find(static_cast<int>(i));
+        fonts.emplace_back();
+        if (!decode_font(static_cast<int>(i), *shape, canvas, heading != headings.end() ? heading->second : "", budget,
+                         fonts.back())) {
+            sheet.too_large = true;
+            return sheet;
+        }
     }
+    // A block is at most 16 cells of at most 258 pixels (or its title)
+    // across, so only the height can grow large.
     int width = 4 * 4 * 2;
-    int height = MARGIN;
+    std::int64_t height = MARGIN;
     for (const DecodedFont& font : fonts) {
         width = std::max(width, font.block_width());
         height += font.block_height() + BLOCK_GAP;
     }
     width += 2 * MARGIN;
     height += MARGIN;
+    if (static_cast<std::int64_t>(width) * height * SCALED > FONT_SHEET_MAX_PIXELS) {
+        sheet.too_large = true;
+        return sheet;
+    }
 
-    FontSheet sheet;
     sheet.fonts = static_cast<int>(fonts.size());
     sheet.image.width = width * FONT_SHEET_SCALE;
-    sheet.image.height = height * FONT_SHEET_SCALE;
+    sheet.image.height = static_cast<int>(height) * FONT_SHEET_SCALE;
     sheet.image.pixels.assign(static_cast<std::size_t>(sheet.image.width) * static_cast<std::size_t>(sheet.image.height) * 3,
                               PAGE[0]);
     Canvas drawing{sheet.image};
@@ -281,7 +337,12 @@ int run_fontsheet(int argc, char** argv)
 {
     std::string sheet_file = DEFAULT_SHEET_FILE;
     std::string palette_file;
-    const SubcommandSyntax syntax{{{"-o", &sheet_file}, {"--palette", &palette_file}},
+    std::string game_name;
+    std::string font_table_file;
+    const SubcommandSyntax syntax{{{"-o", &sheet_file},
+                                   {"--palette", &palette_file},
+                                   {"--game", &game_name},
+                                   {"--font-table", &font_table_file}},
                                   {},
                                   U7KIT_VERSION_BANNER,
                                   USAGE};
@@ -293,11 +354,14 @@ int run_fontsheet(int argc, char** argv)
     }
     const std::string font_file = inputs.empty() ? DEFAULT_FONT_FILE : inputs[0];
     if (is_same_file(sheet_file.c_str(), font_file.c_str()) ||
-        (!palette_file.empty() && is_same_file(sheet_file.c_str(), palette_file.c_str()))) {
+        (!palette_file.empty() && is_same_file(sheet_file.c_str(), palette_file.c_str())) ||
+        (!font_table_file.empty() && is_same_file(sheet_file.c_str(), font_table_file.c_str()))) {
         console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", sheet_file.c_str());
         return 1;
     }
 
+    const std::optional<FontTable> font_table = font_table_from_options(game_name, font_table_file);
+    if (!font_table) return 1;
     RgbPalette game_palette{};
     const RgbPalette* palette = nullptr;
     if (load_palette_option(palette_file, game_palette, &palette) != 0) return 1;
@@ -312,8 +376,12 @@ int run_fontsheet(int argc, char** argv)
             console_printf("WARNING: フォントではないエントリを飛ばします: [%d]\n", static_cast<int>(i));
         }
     }
-    const FontSheet sheet = render_font_sheet(*archive, palette);
+    const FontSheet sheet = render_font_sheet(*archive, palette, font_sheet_headings(*font_table, font_file, *archive));
     free_flexfile(archive);
+    if (sheet.too_large) {
+        console_printf("ERROR: 文字一覧の画像が大きすぎます(上限%d画素): %s\n", FONT_SHEET_MAX_PIXELS, font_file.c_str());
+        return 1;
+    }
     if (sheet.fonts == 0) {
         console_printf("ERROR: フォントがありません: %s\n", font_file.c_str());
         return 1;
