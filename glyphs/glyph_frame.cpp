@@ -352,16 +352,6 @@ std::optional<DrawnGlyph> draw_english_glyph(const ShapeFrame& frame)
     return glyph;
 }
 
-bool touches_empty(const DrawnGlyph& glyph, std::int32_t y, std::int32_t x)
-{
-    for (std::int32_t dy = -1; dy <= 1; ++dy) {
-        for (std::int32_t dx = -1; dx <= 1; ++dx) {
-            if (glyph.get(y + dy, x + dx) < 0) return true;
-        }
-    }
-    return false;
-}
-
 std::uint8_t commonest(const std::array<std::uint64_t, 256>& counts)
 {
     return static_cast<std::uint8_t>(std::max_element(counts.begin(), counts.end()) - counts.begin());
@@ -379,64 +369,71 @@ std::optional<GlyphStyle> measure_font_style(const Shape& font)
     if (glyphs.empty()) return std::nullopt;
 
     std::array<std::uint64_t, 256> all{};
-    std::array<std::uint64_t, 256> inner{};
-    std::uint64_t inner_total = 0;
     for (const DrawnGlyph& glyph : glyphs) {
-        for (std::int32_t y = 0; y < glyph.height; ++y) {
-            for (std::int32_t x = 0; x < glyph.width; ++x) {
-                const std::int16_t pixel = glyph.get(y, x);
-                if (pixel < 0) continue;
-                ++all[static_cast<std::size_t>(pixel)];
-                if (!touches_empty(glyph, y, x)) {
-                    ++inner[static_cast<std::size_t>(pixel)];
-                    ++inner_total;
-                }
-            }
+        for (const std::int16_t pixel : glyph.pixels) {
+            if (pixel >= 0) ++all[static_cast<std::size_t>(pixel)];
         }
     }
     GlyphStyle style;
-    style.colours.body = inner_total > 0 ? commonest(inner) : commonest(all);
+    style.colours.body = commonest(all);
+    const auto used = static_cast<std::size_t>(std::count_if(all.begin(), all.end(), [](std::uint64_t n) { return n > 0; }));
+    if (used == 1) return style;
 
-    // The other pixels against the edge each design would paint round the
-    // body pixels.
-    std::uint64_t others = 0;
-    std::array<std::uint64_t, 256> other_colours{};
+    // Each of the commonest colours is tried as the body: the other pixels
+    // are compared with the edge each design would paint round it.
+    std::vector<std::uint8_t> candidates;
+    for (std::size_t value = 0; value < all.size(); ++value) {
+        if (all[value] > 0) candidates.push_back(static_cast<std::uint8_t>(value));
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [&](std::uint8_t a, std::uint8_t b) { return all[a] > all[b]; });
+    candidates.resize(std::min<std::size_t>(candidates.size(), 4));
     const GlyphDesign designs[] = {GlyphDesign::outline_shadow, GlyphDesign::outline, GlyphDesign::shadow};
-    std::array<std::uint64_t, 3> misses{};
-    for (const DrawnGlyph& glyph : glyphs) {
-        Mask body;
-        body.width = glyph.width;
-        body.height = glyph.height;
-        body.cells.assign(static_cast<std::size_t>(body.width) * static_cast<std::size_t>(body.height), 0);
-        for (std::int32_t y = 0; y < glyph.height; ++y) {
-            for (std::int32_t x = 0; x < glyph.width; ++x) {
-                const std::int16_t pixel = glyph.get(y, x);
-                if (pixel == style.colours.body) {
-                    body.set(y, x);
-                } else if (pixel >= 0) {
-                    ++others;
-                    ++other_colours[static_cast<std::size_t>(pixel)];
+    bool found = false;
+    double best_share = 0.1;  // misses per other pixel: at most one in ten
+    for (const std::uint8_t body_colour : candidates) {
+        std::uint64_t others = 0;
+        std::array<std::uint64_t, 256> other_colours{};
+        std::array<std::uint64_t, 3> misses{};
+        for (const DrawnGlyph& glyph : glyphs) {
+            Mask body;
+            body.width = glyph.width;
+            body.height = glyph.height;
+            body.cells.assign(static_cast<std::size_t>(body.width) * static_cast<std::size_t>(body.height), 0);
+            for (std::int32_t y = 0; y < glyph.height; ++y) {
+                for (std::int32_t x = 0; x < glyph.width; ++x) {
+                    const std::int16_t pixel = glyph.get(y, x);
+                    if (pixel == body_colour) {
+                        body.set(y, x);
+                    } else if (pixel >= 0) {
+                        ++others;
+                        ++other_colours[static_cast<std::size_t>(pixel)];
+                    }
+                }
+            }
+            for (std::size_t d = 0; d < 3; ++d) {
+                const Mask edge = edge_of(body, designs[d]);
+                for (std::int32_t y = 0; y < glyph.height; ++y) {
+                    for (std::int32_t x = 0; x < glyph.width; ++x) {
+                        const std::int16_t pixel = glyph.get(y, x);
+                        const bool other = pixel >= 0 && pixel != body_colour;
+                        if (other != edge.get(y, x)) ++misses[d];
+                    }
                 }
             }
         }
         for (std::size_t d = 0; d < 3; ++d) {
-            const Mask edge = edge_of(body, designs[d]);
-            for (std::int32_t y = 0; y < glyph.height; ++y) {
-                for (std::int32_t x = 0; x < glyph.width; ++x) {
-                    const std::int16_t pixel = glyph.get(y, x);
-                    const bool other = pixel >= 0 && pixel != style.colours.body;
-                    if (other != edge.get(y, x)) ++misses[d];
-                }
+            const double share = static_cast<double>(misses[d]) / static_cast<double>(others);
+            if (share <= best_share) {
+                best_share = share;
+                found = true;
+                style.design = designs[d];
+                style.colours.body = body_colour;
+                style.colours.edge = commonest(other_colours);
             }
         }
     }
-    if (others == 0) return style;
-    const auto best = static_cast<std::size_t>(std::min_element(misses.begin(), misses.end()) - misses.begin());
-    if (misses[best] * 10 <= others) {
-        style.design = designs[best];
-        style.colours.edge = commonest(other_colours);
-        return style;
-    }
+    if (found) return style;
 
     // Bands: the commonest colour of each frame row.
     std::int32_t top = std::numeric_limits<std::int32_t>::max();

@@ -98,11 +98,12 @@ ShapeFrame encode_glyph_frame(const StyledGlyph& glyph, std::int32_t lead);
 ShapeFrame empty_glyph_frame();
 
 // The design and colours of a font, measured from its frames below 244
-// (the English glyphs): the body colour is the commonest colour of pixels
-// that touch no empty pixel; the other pixels are compared with the
-// outline, shadow and outline+shadow of the body, and the design that
-// predicts them (nine in ten at least) is taken, with their commonest
-// colour as edge.  Otherwise each frame row's commonest colour makes the
-// bands, or plain when every row has the same.  Nothing when no English
-// glyph draws a pixel.
+// (the English glyphs).  Each of the four commonest colours is tried as the
+// body: the pixels of the other colours are compared with the edge that
+// outline+shadow, outline and shadow would paint round the body pixels,
+// and the pair that predicts them best (at most one cell in ten wrong) is
+// taken, with the commonest of those colours as edge.  Otherwise each
+// frame row's commonest colour makes the bands (a row without pixels
+// taking the one above), or plain in the commonest colour when every row
+// has the same.  Nothing when no English glyph draws a pixel.
 std::optional<GlyphStyle> measure_font_style(const Shape& font);
