@@ -226,8 +226,10 @@ std::uint16_t jis_code_of_shift_jis(std::uint8_t lead, std::uint8_t trail)
     } else {
         cell = trail - (trail > 0x7F ? 0x40u : 0x3Fu);
     }
-    // Rows past 94 (the user-defined and vendor areas) have no 7-bit form.
-    if (row > 94) return 0;
+    // JIS X 0208 ends with row 84.  CP932 puts other characters behind it
+    // (vendor extensions in rows 89 to 92, user-defined ones from row 95),
+    // which a JIS font's rows 85 and up do not hold.
+    if (row > 84) return 0;
     return static_cast<std::uint16_t>(((row + 0x20) << 8) | (cell + 0x20));
 }
 

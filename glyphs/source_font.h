@@ -85,7 +85,8 @@ SourceFontOpening open_source_font(const std::string& path, std::int32_t size);
 std::vector<std::int32_t> source_font_strikes(const SourceFont& font);
 
 // The JIS X 0208 code (row + 0x20) << 8 | (cell + 0x20) of the CP932
-// double-byte code lead, trail; 0 for bytes that are no double-byte code.
+// double-byte code lead, trail; 0 for bytes that are no double-byte code
+// or lie beyond row 84, the last of JIS X 0208.
 std::uint16_t jis_code_of_shift_jis(std::uint8_t lead, std::uint8_t trail);
 
 // The JIS X 0208 codes of characters, through the console's CP932

@@ -111,8 +111,10 @@ TEST(SourceFont, ShiftJisBytesBecomeJisRowAndCell)
         {0x9F, 0xFC, 0x5E7E},  // the last code before the gap in lead bytes
         {0xE0, 0x40, 0x5F21},  // the first after it
         {0xEA, 0xA4, 0x7426},  // 熙
-        {0xEF, 0xFC, 0x7E7E},  // row 94
-        {0xF0, 0x40, 0},       // user-defined area: no JIS X 0208 code
+        {0xEA, 0xFC, 0x747E},  // row 84, the last of JIS X 0208
+        {0xEB, 0x40, 0},       // row 85
+        {0xED, 0x40, 0},       // vendor extensions (row 89): no JIS X 0208 code
+        {0xF0, 0x40, 0},       // nor has the user-defined area
         {0x81, 0x7F, 0},
         {0x81, 0xFD, 0},
         {0x80, 0x40, 0},
