@@ -47,13 +47,7 @@ int export_subtitle_frame(const Shape& shape, int entry, const RgbPalette* palet
     if (shape.frames.empty()) return -1;
     const ShapeFrame& frame = shape.frames[0];
     std::vector<std::uint8_t> game_pixels(SUBTITLE_PIXELS);
-    std::int32_t right = 0;
-    std::int32_t left = 0;
-    std::int32_t ascent = 0;
-    std::int32_t descent = 0;
-    if (decode_shape(game_pixels.data(), SUBTITLE_WIDTH, SUBTITLE_HEIGHT, SUBTITLE_TRANSPARENT, SUBTITLE_ORIGIN_X,
-                     SUBTITLE_ORIGIN_Y, &right, &left, &ascent, &descent, frame.data.data(),
-                     static_cast<std::int32_t>(frame.size()), nullptr) != 0) {
+    if (decode_subtitle_frame(frame, game_pixels.data()) != 0) {
         console_printf("ERROR: 字幕画像を展開できません: [%d]\n", entry);
         return -1;
     }

@@ -88,6 +88,17 @@ int read_subtitle_image(const char* path, const SubtitlePalette& palette, std::v
     return 0;
 }
 
+std::int32_t decode_subtitle_frame(const ShapeFrame& frame, std::uint8_t* pixels)
+{
+    std::int32_t right = 0;
+    std::int32_t left = 0;
+    std::int32_t ascent = 0;
+    std::int32_t descent = 0;
+    return decode_shape(pixels, SUBTITLE_WIDTH, SUBTITLE_HEIGHT, SUBTITLE_TRANSPARENT, SUBTITLE_ORIGIN_X,
+                        SUBTITLE_ORIGIN_Y, &right, &left, &ascent, &descent, frame.data.data(),
+                        static_cast<std::int32_t>(frame.data.size()), nullptr);
+}
+
 int store_subtitle_frame(Shape& shape, const std::vector<std::uint8_t>& game_pixels, const char* path)
 {
     if (shape.frames.empty() || game_pixels.size() != SUBTITLE_PIXELS) return -1;
@@ -133,13 +144,7 @@ int store_subtitle_frame(Shape& shape, const std::vector<std::uint8_t>& game_pix
         print_memory_exhausted(MODULE, __LINE__);
         return -1;
     }
-    std::int32_t right = 0;
-    std::int32_t left = 0;
-    std::int32_t ascent = 0;
-    std::int32_t descent = 0;
-    if (decode_shape(check.data(), SUBTITLE_WIDTH, SUBTITLE_HEIGHT, SUBTITLE_TRANSPARENT, SUBTITLE_ORIGIN_X,
-                     SUBTITLE_ORIGIN_Y, &right, &left, &ascent, &descent, frame.data.data(),
-                     static_cast<std::int32_t>(frame.data.size()), nullptr) != 0) {
+    if (decode_subtitle_frame(frame, check.data()) != 0) {
         console_printf("ERROR: 変換した画像を展開できません: %s\n", path);
         return -1;
     }

@@ -80,6 +80,11 @@ std::string subtitle_bmp_name(const char* prefix, int number);
 // converted).
 int read_subtitle_image(const char* path, const SubtitlePalette& palette, std::vector<std::uint8_t>& game_pixels);
 
+// Decodes a subtitle frame onto SUBTITLE_PIXELS bytes of game colours (rows
+// from the top, transparent where the frame draws nothing).  0 when the
+// frame decodes cleanly, else decode_shape's result after its message.
+std::int32_t decode_subtitle_frame(const ShapeFrame& frame, std::uint8_t* pixels);
+
 // Encodes game-colour pixels as frame 0 of the shape and proves the frame
 // by decoding it again and comparing every pixel.  The path names the image
 // in the messages.  0, or -1 after printing why; the shape must have frames.
