@@ -14,8 +14,6 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
-#include <new>
-#include <optional>
 #include <string>
 #include <vector>
 

@@ -6,7 +6,6 @@
 #include "shape/u7shape_utils.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <variant>
 
 namespace {

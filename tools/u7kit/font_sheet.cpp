@@ -8,8 +8,6 @@
 #include "fonts/font_sheet.h"
 #include "shape/u7shape_utils.h"
 
-#include <cerrno>
-#include <variant>
 
 namespace {
 

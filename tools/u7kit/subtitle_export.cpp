@@ -9,7 +9,6 @@
 #include "shape/u7shape_utils.h"
 #include "subtitle/subtitle_frames.h"
 
-#include <cerrno>
 #include <filesystem>
 #include <variant>
 

@@ -7,11 +7,8 @@
 #include "common/file_utils.h"
 #include "archive/u7data_utils.h"
 
-#include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <new>
-#include <variant>
 
 namespace {
 
