@@ -2,6 +2,7 @@
 
 #include "common/byte_cursor.h"
 #include "common/byte_order.h"
+#include "archive/u7files.h"
 #include "common/console.h"
 
 #include <cstring>
@@ -215,4 +216,30 @@ std::uint8_t* palette2_to_rgbquad(std::uint8_t* out, const Palette2* palette)
         *out++ = 0;
     }
     return out;
+}
+
+int load_game_palette(const char* path, RgbPalette& palette)
+{
+    register_flexfile_readfunc(ENTRY_PALETTE, read_palette_from_buffer);
+    constexpr TypeRun PALETTE_TYPES[] = {{ENTRY_PALETTE, 1}, {-1, 0}};
+    FlexArchivePtr archive;
+    if (read_flexfile(&archive, path, PALETTE_TYPES) != 0) {
+        console_printf("ERROR: %s を読み込めません\n", path);
+        return -1;
+    }
+    const Palette* game = archive->entries.empty() ? nullptr : std::get_if<Palette>(&archive->entries[0].object);
+    if (game == nullptr) {
+        console_printf("ERROR: パレット0がありません: %s\n", path);
+        free_flexfile(archive);
+        return -1;
+    }
+    std::array<std::uint8_t, 1024> quads{};
+    palette_to_rgbquad(quads.data(), game);
+    for (std::size_t i = 0; i < 256; ++i) {
+        palette[i * 3] = quads[i * 4 + 2];
+        palette[i * 3 + 1] = quads[i * 4 + 1];
+        palette[i * 3 + 2] = quads[i * 4];
+    }
+    free_flexfile(archive);
+    return 0;
 }

@@ -16,6 +16,7 @@
 
 #include "types/u7entry_types.h"
 
+#include <array>
 #include <cstdint>
 
 std::int32_t read_data_from_buffer(EntryObject* slot, const std::uint8_t* data, std::int32_t size,
@@ -46,3 +47,12 @@ std::int32_t write_palette2_to_buffer(const EntryObject* slot, std::uint8_t* out
 // null when out or the palette is null.
 std::uint8_t* palette_to_rgbquad(std::uint8_t* out, const Palette* palette);
 std::uint8_t* palette2_to_rgbquad(std::uint8_t* out, const Palette2* palette);
+
+// A game palette as 256 colours of red, green, blue (8 bits each).
+using RgbPalette = std::array<std::uint8_t, 256 * 3>;
+
+// Palette 0 of a palette archive (PALETTES.FLX), read with the palette
+// read function (registered here for its type).  0, or -1 after a message:
+// "ERROR: <path> を読み込めません" when the archive cannot be read,
+// "ERROR: パレット0がありません: <path>" when its entry 0 is no palette.
+int load_game_palette(const char* path, RgbPalette& palette);

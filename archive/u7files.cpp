@@ -25,7 +25,7 @@ unsigned long address_of(FlexReadFunc function)
 // The loaders survive an allocation failure: they report it and fail.
 void report_memory_exhausted(int line)
 {
-    plain_printf("ERROR: %s(%d): memory exhausted!\n", MODULE, line);
+    print_memory_exhausted(MODULE, line);
 }
 
 // ---------------------------------------------------------------------------

@@ -340,7 +340,7 @@ bool chunk_data(const IffChunk& chunk, int index, std::size_t data_size, std::ve
         try {
             shape_bytes.assign(data_size, 0);
         } catch (const std::bad_alloc&) {
-            plain_printf("ERROR: %s(%d): memory exhausted!\n", MODULE, __LINE__);
+            print_memory_exhausted(MODULE, __LINE__);
             return false;
         }
         const auto size = static_cast<std::int32_t>(data_size);

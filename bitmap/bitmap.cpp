@@ -50,7 +50,7 @@ constexpr std::size_t READ_CHUNK_SIZE = std::size_t{1} << 20;
 
 void report_memory_exhausted(int line)
 {
-    plain_printf("ERROR: %s(%d): memory exhausted!\n", MODULE, line);
+    print_memory_exhausted(MODULE, line);
 }
 
 // Stored row size for a width: rows are padded to a multiple of 4 bytes.

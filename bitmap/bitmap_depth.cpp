@@ -158,7 +158,7 @@ std::int32_t convert_bitmap_depth(std::int32_t width, std::int32_t height, std::
         try {
             destination->resize(static_cast<std::size_t>(*destination_size));
         } catch (const std::bad_alloc&) {
-            plain_printf("ERROR: %s(%d): memory exhausted!\n", MODULE, __LINE__);
+            print_memory_exhausted(MODULE, __LINE__);
             return -2;
         }
     }

@@ -83,8 +83,13 @@ int plain_printf(const char* format, ...)
     return result;
 }
 
-void exit_memory_exhausted(const char* module, int line)
+void print_memory_exhausted(const char* module, int line)
 {
     std::printf("ERROR: %s(%d): memory exhausted!\n", module, line);
+}
+
+void exit_memory_exhausted(const char* module, int line)
+{
+    print_memory_exhausted(module, line);
     std::exit(1);
 }

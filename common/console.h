@@ -45,6 +45,8 @@ int console_write(std::FILE* stream, ConsoleMode mode, const char* format, ...) 
 // The plain channel: printf to standard output, for ASCII-only formats.
 int plain_printf(const char* format, ...) U7_PRINTF_FORMAT(1, 2);
 
-// Prints "ERROR: <module>(<line>): memory exhausted!" on the plain channel
-// and ends the process with status 1.
+// Prints "ERROR: <module>(<line>): memory exhausted!" on the plain channel,
+// for the modules that survive an allocation failure and fail the call.
+void print_memory_exhausted(const char* module, int line);
+// The same line, then the end of the process with status 1.
 [[noreturn]] void exit_memory_exhausted(const char* module, int line);

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
@@ -137,6 +139,66 @@ bool check_text_line(const char* line, std::size_t length, const char* path, int
     if (is_clean_text_line(line, length)) return true;
     console_printf("ERROR: %s(%d行目): 不正な文字(NULまたはCR)があります\n", path, line_number);
     return false;
+}
+
+bool path_exists(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
+    return !error && std::filesystem::exists(status);
+}
+
+void print_output_is_an_input(const std::string& output)
+{
+    console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", output.c_str());
+}
+
+bool output_is_an_input(const std::string& output, const std::vector<std::string>& inputs)
+{
+    for (const std::string& input : inputs) {
+        if (is_same_file(output.c_str(), input.c_str())) {
+            print_output_is_an_input(output);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool BlockWriter::flush()
+{
+    if (!block.empty() && std::fwrite(block.data(), 1, block.size(), stream) != block.size()) failed = true;
+    const bool written = !failed;
+    block.clear();
+    return written;
+}
+
+void print_file_exists(const char* path)
+{
+    console_printf("ERROR: ファイルが既にあります(上書きしません): %s\n", path);
+}
+
+int write_whole_file(const char* path, const std::function<int(std::FILE*)>& write, const char* mode,
+                     ExistingFile existing)
+{
+    ReplacingFile file;
+    if (file.open(path, mode) != 0) {
+        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
+        return -1;
+    }
+    errno = 0;
+    if (write(file.get()) != 0) {
+        console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
+        return -1;
+    }
+    if ((existing == ExistingFile::keep ? file.commit_new() : file.commit()) != 0) {
+        if (existing == ExistingFile::keep && errno == EEXIST) {
+            print_file_exists(path);
+        } else {
+            console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
+        }
+        return -1;
+    }
+    return 0;
 }
 
 int close_written_file(FilePtr& file)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -84,6 +85,54 @@ int close_written_file(FilePtr& file);
 // True when both paths exist and name the same file (same device and
 // inode), whatever the spelling of the paths.
 bool is_same_file(const char* path_a, const char* path_b);
+
+// Whether anything has that name: a file, a folder, or a symbolic link,
+// even one whose target is missing.  A dangling link counts, so that an
+// output named by one is never written through it to wherever it points.
+bool path_exists(const std::string& path);
+
+// Prints "ERROR: 入力ファイルと出力ファイルが同じです: <output>", the refusal of
+// an output that would replace one of the program's inputs.
+void print_output_is_an_input(const std::string& output);
+
+// Whether output names the same existing file as one of inputs
+// (is_same_file; a missing or empty input matches nothing).  Prints the
+// refusal when it does.
+bool output_is_an_input(const std::string& output, const std::vector<std::string>& inputs);
+
+// Output gathered into large blocks, each written to the stream with one
+// call once it holds block_size bytes or more.  failed tells whether any
+// write came up short.
+struct BlockWriter {
+    std::FILE* stream;
+    std::size_t block_size;
+    std::string block;
+    bool failed = false;
+
+    BlockWriter(std::FILE* output, std::size_t size) : stream(output), block_size(size) {}
+    BlockWriter(const BlockWriter&) = delete;
+    BlockWriter& operator=(const BlockWriter&) = delete;
+
+    // Writes the block and empties it.  false when the write came up short.
+    bool flush();
+    bool flush_if_full() { return block.size() < block_size || flush(); }
+};
+
+// Whether write_whole_file may replace a file of the destination's name.
+enum class ExistingFile { replace, keep };
+
+// Writes the file at path complete or not at all (through ReplacingFile):
+// write is given the open stream and returns 0 or -1.  0, or -1 after an
+// open or write error line.  mode is "wb", or "wt" for a text file (CR LF
+// line ends on Windows).  With ExistingFile::keep, a file of that name that
+// exists when the new one is complete stays, and the write fails after the
+// line of print_file_exists.
+int write_whole_file(const char* path, const std::function<int(std::FILE*)>& write, const char* mode = "wb",
+                     ExistingFile existing = ExistingFile::replace);
+
+// The line for an output that is not written because a file of its name
+// exists: "ERROR: ファイルが既にあります(上書きしません): <path>".
+void print_file_exists(const char* path);
 
 // A file written beside its destination and put in place only when it is
 // complete, so that a failed write never leaves a partial file behind nor

@@ -291,3 +291,16 @@ std::string quote_string(const char* text)
     result.push_back('"');
     return result;
 }
+
+void append_hex(std::string& out, std::uint32_t value, int min_digits)
+{
+    static constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
+    char digits[8];
+    int count = 0;
+    do {
+        digits[count++] = HEX_DIGITS[value & 0xFu];
+        value >>= 4;
+    } while (value != 0);
+    for (int i = count; i < min_digits; ++i) out += '0';
+    while (count != 0) out += digits[--count];
+}

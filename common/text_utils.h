@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -93,3 +94,8 @@ const char* get_status_message(StatusCode code);
 // The text in double quotes, with TAB, CR, LF, double quote and backslash
 // escaped.  The text must not be null.
 std::string quote_string(const char* text);
+
+// Appends value in upper-case hexadecimal, at least min_digits digits with
+// leading zeros, as printf's "%.*X" writes it, without the cost of a
+// formatted print per number.
+void append_hex(std::string& out, std::uint32_t value, int min_digits);

@@ -1,6 +1,6 @@
 // The font dump on arbitrary bytes: the archive loaded from memory with
 // every entry read as a shape, then dumped whole to /dev/null.
-#include "tools/glimmet/glimmet.h"
+#include "fonts/font_dump.h"
 #include "archive/u7files.h"
 #include "shape/u7shape_utils.h"
 

@@ -3,7 +3,7 @@
 // archive and the seven BMP files are built in code; the expected archive
 // is assembled independently from frame bytes worked out by hand.
 #include "support/u7_test_builders.h"
-#include "sibrel_bmp/subtitle_test_images.h"
+#include "support/subtitle_test_images.h"
 #include "support/cli_runner.h"
 #include "support/temp_dir.h"
 

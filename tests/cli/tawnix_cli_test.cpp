@@ -188,6 +188,17 @@ TEST_P(TawnixRun, LaterRunConvertsOnly)
     EXPECT_EQ(file("MAINSHP.FLX"), build_mainshp());
 }
 
+// A symbolic link whose target is missing is a name that exists: the
+// English table is not exported through it, so no file appears wherever it
+// points.
+TEST_P(TawnixRun, ADanglingLinkIsAnEnglishTableThatExists)
+{
+    if (windows_programs()) GTEST_SKIP() << "symbolic links are a POSIX test";
+    ASSERT_EQ(symlink("elsewhere.txt", dir.file("bg_text.en.txt").c_str()), 0);
+    expect_run({}, load_trace(24) + "何もすることがありません\n", 0);
+    EXPECT_FALSE(exists("elsewhere.txt"));
+}
+
 TEST_P(TawnixRun, ModesForcedAndDisabled)
 {
     write_file_bytes(dir.file("bg_text.en.txt"), "old\n");

@@ -5,7 +5,8 @@
 #include "support/cli_runner.h"
 #include "support/temp_dir.h"
 #include "support/u7_test_builders.h"
-#include "tools/u7kit/u7kit.h"
+#include "fonts/font_sheet.h"
+#include "subtitle/subtitle_frames.h"
 #include "fonts/font_table.h"
 #include "shape/u7shape_utils.h"
 

@@ -1,5 +1,6 @@
 #include "common/file_utils.h"
 
+#include "support/stdout_capture.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +36,120 @@ TEST(SameFile, ComparesTheFilesNotTheNames)
     EXPECT_FALSE(is_same_file(dir.file("a.txt").c_str(), dir.file("missing.txt").c_str()));
     EXPECT_TRUE(is_same_file(dir.file("日本語.txt").c_str(), dir.file("kana.txt").c_str()));
     EXPECT_FALSE(is_same_file(dir.file("日本語.txt").c_str(), dir.file("a.txt").c_str()));
+}
+
+// Anything with the name exists, a link whose target is missing included:
+// an output named by one must not be written through it.
+TEST(PathExists, EveryKindOfName)
+{
+    TempDir dir;
+    write_file_bytes(dir.file("file.txt"), "x");
+    std::filesystem::create_directory(dir.file("folder"));
+    struct Case {
+        std::string name;
+        bool exists;
+    };
+    std::vector<Case> cases = {{"file.txt", true}, {"folder", true}, {"missing.txt", false}, {"folder/none", false}};
+#ifndef _WIN32
+    ASSERT_EQ(symlink("missing.txt", dir.file("dangling").c_str()), 0);
+    ASSERT_EQ(symlink("file.txt", dir.file("link").c_str()), 0);
+    cases.push_back({"dangling", true});
+    cases.push_back({"link", true});
+#endif
+    for (const Case& c : cases) EXPECT_EQ(path_exists(dir.file(c.name)), c.exists) << c.name;
+    EXPECT_FALSE(path_exists(""));
+}
+
+TEST(OutputIsAnInput, RefusesTheSameFileUnderAnyName)
+{
+    TempDir dir;
+    write_file_bytes(dir.file("in.flx"), "x");
+    write_file_bytes(dir.file("other.txt"), "y");
+    std::filesystem::create_hard_link(dir.file("in.flx"), dir.file("hard.flx"));
+    const std::string refusal = "ERROR: 入力ファイルと出力ファイルが同じです: ";
+    struct Case {
+        std::string output;
+        std::vector<std::string> inputs;
+        bool refused;
+    };
+    const std::vector<Case> cases = {
+        {dir.file("in.flx"), {dir.file("other.txt"), dir.file("in.flx")}, true},
+        {dir.path() + "/./in.flx", {dir.file("in.flx")}, true},
+        {dir.file("hard.flx"), {"", dir.file("in.flx")}, true},
+        {dir.file("new.flx"), {dir.file("in.flx"), ""}, false},
+        {dir.file("new.flx"), {dir.file("new.flx")}, false},  // neither exists: nothing to destroy
+        {dir.file("other.txt"), {}, false},
+    };
+    for (const Case& c : cases) {
+        test_capture::begin();
+        EXPECT_EQ(output_is_an_input(c.output, c.inputs), c.refused) << c.output;
+        EXPECT_EQ(test_capture::end(), c.refused ? test_capture::console(refusal + c.output + "\n") : "") << c.output;
+    }
+}
+
+// Blocks reach the stream whole once full, the rest at the last flush; a
+// short write is remembered.
+TEST(BlockWriter, WritesFullBlocksAndRemembersAShortWrite)
+{
+    TempDir dir;
+    {
+        FilePtr file = open_file(dir.file("out.txt").c_str(), "wb");
+        ASSERT_TRUE(file);
+        BlockWriter writer(file.get(), 4);
+        std::string expected;
+        for (const std::string piece : {"ab", "cde", "f", "ghijk", "l"}) {
+            writer.block += piece;
+            expected += piece;
+            EXPECT_TRUE(writer.flush_if_full());
+            EXPECT_LT(writer.block.size(), 4u);
+        }
+        EXPECT_TRUE(writer.flush());
+        EXPECT_TRUE(writer.block.empty());
+        EXPECT_FALSE(writer.failed);
+        ASSERT_EQ(close_written_file(file), 0);
+        EXPECT_EQ(read_file_bytes(dir.file("out.txt")), expected);
+    }
+#ifndef _WIN32
+    FilePtr full = open_file("/dev/full", "wb");
+    ASSERT_TRUE(full);
+    ASSERT_EQ(std::setvbuf(full.get(), nullptr, _IONBF, 0), 0);
+    BlockWriter writer(full.get(), 1);
+    writer.block = "lost";
+    EXPECT_FALSE(writer.flush_if_full());
+    EXPECT_TRUE(writer.failed);
+    writer.block = "x";
+    EXPECT_FALSE(writer.flush());
+#endif
+}
+
+TEST(WriteWholeFile, CompleteOrNotAtAllAndKeepsWhatItMayNotReplace)
+{
+    TempDir dir;
+    const std::string path = dir.file("out.bin");
+    const auto writes = [](const std::string& bytes) {
+        return [bytes](std::FILE* file) { return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() ? 0 : -1; };
+    };
+    test_capture::begin();
+    EXPECT_EQ(write_whole_file(path.c_str(), writes("first")), 0);
+    EXPECT_EQ(write_whole_file(path.c_str(), writes("second")), 0);
+    EXPECT_EQ(test_capture::end(), "");
+    EXPECT_EQ(read_file_bytes(path), "second");
+
+    // A failing writer leaves the earlier file as it was.
+    test_capture::begin();
+    errno = 0;
+    EXPECT_EQ(write_whole_file(path.c_str(), [](std::FILE*) { return -1; }), -1);
+    EXPECT_EQ(test_capture::end(), test_capture::console("ERROR: 0: 書き込みエラー: " + path + "\n"));
+    EXPECT_EQ(read_file_bytes(path), "second");
+
+    // keep: an existing file stays; a new name is written.
+    test_capture::begin();
+    EXPECT_EQ(write_whole_file(path.c_str(), writes("third"), "wb", ExistingFile::keep), -1);
+    EXPECT_EQ(test_capture::end(), test_capture::console("ERROR: ファイルが既にあります(上書きしません): " + path + "\n"));
+    EXPECT_EQ(read_file_bytes(path), "second");
+    EXPECT_EQ(write_whole_file(dir.file("new.bin").c_str(), writes("new"), "wb", ExistingFile::keep), 0);
+    EXPECT_EQ(read_file_bytes(dir.file("new.bin")), "new");
+    EXPECT_EQ(folder_names(dir.path()), (std::vector<std::string>{"new.bin", "out.bin"}));
 }
 
 TEST(CloseWrittenFile, ReportsErrorsThatShowOnlyAtFlush)

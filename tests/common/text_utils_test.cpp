@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace {
 
 TEST(Utf8Char, LengthFromFirstByteOnlyWithoutDestination)
@@ -276,6 +278,23 @@ TEST(CleanTextLine, ZeroBytesAndCrsOutsideTheLineEnd)
     // Only the given length counts.
     EXPECT_TRUE(is_clean_text_line("ab\rc", 2));
     EXPECT_FALSE(is_clean_text_line(nullptr, 0));
+}
+
+TEST(AppendHex, AsPrintfWritesIt)
+{
+    struct Case {
+        std::uint32_t value;
+        int digits;
+    };
+    const Case cases[] = {{0, 1}, {0, 2}, {0xA, 2}, {0xFF, 1}, {0x1234, 4}, {0xABC, 4}, {0xFFFF, 4},
+                          {0x500, 1}, {0x12345678, 8}, {0xFFFFFFFF, 8}, {0x1F, 8}, {7, 0}};
+    for (const Case& c : cases) {
+        char expected[16];
+        std::snprintf(expected, sizeof expected, "%.*X", c.digits, static_cast<unsigned>(c.value));
+        std::string out = "x";
+        append_hex(out, c.value, c.digits);
+        EXPECT_EQ(out, std::string("x") + expected) << c.value << " " << c.digits;
+    }
 }
 
 }  // namespace

@@ -61,11 +61,7 @@ int run(int argc, char** argv)
 // is safe: it is read whole before anything is written.)
 int translate_exult_message_file(const ExultMessageFiles& files, MessageNumbers numbers)
 {
-    const char* output = files.output_file.c_str();
-    if (is_same_file(output, files.translation_file.c_str()) || is_same_file(output, files.map_file.c_str())) {
-        console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", output);
-        return 1;
-    }
+    if (output_is_an_input(files.output_file, {files.translation_file, files.map_file})) return 1;
 
     MessageList messages;
     if (read_exult_messages(messages, message_table.data(), files.message_file.c_str(), numbers) < 0) {
@@ -86,7 +82,7 @@ int translate_exult_message_file(const ExultMessageFiles& files, MessageNumbers 
         return 0;
     }
     // A failed write has printed its reason.
-    if (write_exult_messages(messages, output) != 0) return 1;
+    if (write_exult_messages(messages, files.output_file.c_str()) != 0) return 1;
     console_printf("処理完了\n");
     return 0;
 }

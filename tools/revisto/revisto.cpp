@@ -390,30 +390,8 @@ void append_text_without_qrm(std::string& out, std::string_view text, std::strin
     out += '"';
 }
 
-// Output gathered into large blocks, each written with one call.
-struct BlockWriter {
-    static constexpr std::size_t BLOCK_SIZE = 1 << 20;
-    std::FILE* file;
-    std::string block;
-
-    void flush_if_full()
-    {
-        if (block.size() >= BLOCK_SIZE) flush();
-    }
-    void flush()
-    {
-        if (!block.empty()) std::fwrite(block.data(), 1, block.size(), file);
-        block.clear();
-    }
-};
-
-void append_function_id(std::string& out, std::uint16_t function_id)
-{
-    static constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
-    const char digits[4] = {HEX_DIGITS[(function_id >> 12) & 0xF], HEX_DIGITS[(function_id >> 8) & 0xF],
-                            HEX_DIGITS[(function_id >> 4) & 0xF], HEX_DIGITS[function_id & 0xF]};
-    out.append(digits, 4);
-}
+// Output gathered into blocks of this size, each written with one call.
+constexpr std::size_t OUTPUT_BLOCK_SIZE = 1 << 20;
 
 constexpr const char* USAGE[] = {
     "使用方法: revisto [オプション] [日本語テキストファイル]\n",
@@ -486,9 +464,9 @@ int convert_translation_file(const EnglishTable& table, const char* input_path, 
     if (!output) return -1;
 
     TextLineReader reader(input.get());
-    BlockWriter writer{output.get(), {}};
+    BlockWriter writer(output.get(), OUTPUT_BLOCK_SIZE);
     std::size_t next_entry = 0;
-    writer.block.reserve(BlockWriter::BLOCK_SIZE + 2 * LINE_BUFFER_SIZE);
+    writer.block.reserve(OUTPUT_BLOCK_SIZE + 2 * LINE_BUFFER_SIZE);
     int line_number = 0;
     std::string_view line;
     LineRead read = LineRead::end;
@@ -507,7 +485,7 @@ int convert_translation_file(const EnglishTable& table, const char* input_path, 
             return -1;  // the lines written so far stay in the output
         }
         std::string& out = writer.block;
-        append_function_id(out, parsed.entry->function_id);
+        append_hex(out, parsed.entry->function_id, 4);
         out += '\t';
         out += parsed.entry->label;
         out += '\t';
@@ -545,12 +523,7 @@ int run_revisto(int argc, char** argv)
 
     // The output is opened for writing while the inputs are still being
     // read: an output that is one of the inputs would be destroyed.
-    for (const char* source : {input_path.c_str(), english_path.c_str()}) {
-        if (is_same_file(output_path.c_str(), source)) {
-            console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", output_path.c_str());
-            return 1;
-        }
-    }
+    if (output_is_an_input(output_path, {input_path, english_path})) return 1;
 
     try {
         EnglishTable table;

@@ -7,10 +7,12 @@
 #include "common/file_utils.h"
 #include "archive/u7data_utils.h"
 #include "shape/u7shape_utils.h"
+#include "subtitle/subtitle_frames.h"
 
 #include <new>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -19,16 +21,11 @@ constexpr const char* DEFAULT_ARCHIVE = "ENDSHAPE.FLX";
 constexpr const char* DEFAULT_OUTPUT = "endshape.flx.new";
 constexpr const char* DEFAULT_PREFIX = "sibrel.";
 
-// Entries 21 to 26 and 28 are the subtitle shapes; every other entry is
-// kept as plain bytes.
-constexpr TypeRun ENDSHAPE_TYPES[] = {
-    {ENTRY_RAW, 21}, {ENTRY_SHAPE, 6}, {ENTRY_RAW, 1}, {ENTRY_SHAPE, 1}, {ENTRY_RAW, 100}, {-1, 0},
-};
-
 struct Settings {
     std::string archive_file = DEFAULT_ARCHIVE;
     std::string output_file = DEFAULT_OUTPUT;
     std::string prefix = DEFAULT_PREFIX;
+    SubtitlePalette palette = DEFAULT_SUBTITLE_PALETTE;  // --bg sets its background
 };
 
 static_assert(SUBTITLE_WIDTH == 320 && SUBTITLE_HEIGHT == 46, "the usage names the size of the images");
@@ -73,22 +70,22 @@ bool parse_sibrel_command_line(int argc, char** argv, Settings& settings)
     if (!parse_command_line(argc, argv, syntax, archive_file)) return false;
     if (archive_file) settings.archive_file = *archive_file;
     if (background[0] >= 0) {
-        set_subtitle_background(static_cast<std::uint8_t>(background[0]), static_cast<std::uint8_t>(background[1]),
-                                static_cast<std::uint8_t>(background[2]));
+        settings.palette = subtitle_palette_with_background(static_cast<std::uint8_t>(background[0]),
+                                                            static_cast<std::uint8_t>(background[1]),
+                                                            static_cast<std::uint8_t>(background[2]));
     }
     return true;
 }
 
 // The output replaces its file: it must be none of the inputs, the archive
 // or one of the seven images.
-bool output_is_an_input(const Settings& settings)
+bool refuse_output_over_input(const Settings& settings)
 {
-    const char* output = settings.output_file.c_str();
-    if (is_same_file(output, settings.archive_file.c_str())) return true;
+    std::vector<std::string> inputs = {settings.archive_file};
     for (int number = 1; number <= SUBTITLE_IMAGE_COUNT; ++number) {
-        if (is_same_file(output, subtitle_bmp_name(settings.prefix.c_str(), number).c_str())) return true;
+        inputs.push_back(subtitle_bmp_name(settings.prefix.c_str(), number));
     }
-    return false;
+    return output_is_an_input(settings.output_file, inputs);
 }
 
 int run(int argc, char** argv)
@@ -96,20 +93,17 @@ int run(int argc, char** argv)
     Settings settings;
     if (!parse_sibrel_command_line(argc, argv, settings)) return 1;
 
-    if (output_is_an_input(settings)) {
-        console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", settings.output_file.c_str());
-        return 1;
-    }
+    if (refuse_output_over_input(settings)) return 1;
 
     register_flexfile_readfunc(ENTRY_RAW, read_data_from_buffer);
     register_flexfile_readfunc(ENTRY_SHAPE, read_shape_from_buffer);
 
     FlexArchivePtr archive;
-    if (read_flexfile(&archive, settings.archive_file.c_str(), ENDSHAPE_TYPES) != 0) {
+    if (read_flexfile(&archive, settings.archive_file.c_str(), SUBTITLE_ARCHIVE_TYPES) != 0) {
         console_printf("ERROR: %s を読み込めません\n", settings.archive_file.c_str());
         return 1;
     }
-    if (build_subtitle_frames(archive.get(), settings.prefix.c_str()) != 0) {
+    if (build_subtitle_frames(archive.get(), settings.prefix.c_str(), settings.palette) != 0) {
         console_printf("ERROR: 字幕画像を作成できません\n");
         free_flexfile(archive);
         return 1;

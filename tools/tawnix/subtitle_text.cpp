@@ -113,7 +113,7 @@ int split_subtitle_text(const char* text, SubtitleTable& table)
         table = std::move(filled);
         return 0;
     } catch (const std::bad_alloc&) {
-        plain_printf("ERROR: %s(%d): memory exhausted!\n", MODULE, __LINE__);
+        print_memory_exhausted(MODULE, __LINE__);
         return -1;
     }
 }
@@ -174,7 +174,7 @@ int rebuild_subtitle_entries(FlexArchive& archive, const SubtitleTables& tables)
             }
         }
     } catch (const std::bad_alloc&) {
-        plain_printf("ERROR: %s(%d): memory exhausted!\n", MODULE, __LINE__);
+        print_memory_exhausted(MODULE, __LINE__);
         return -1;
     }
     for (int kind = 0; kind < SUBTITLE_KIND_COUNT; ++kind) {

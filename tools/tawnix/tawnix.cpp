@@ -9,7 +9,6 @@
 #include "archive/u7data_utils.h"
 
 #include <new>
-#include <sys/stat.h>
 
 namespace {
 
@@ -72,12 +71,6 @@ bool parse_tawnix_command_line(int argc, char** argv, TawnixSettings& settings)
     return parse_command_line(argc, argv, syntax, settings.data_file);
 }
 
-bool path_exists(const std::string& path)
-{
-    struct stat status {};
-    return stat(path.c_str(), &status) == 0;
-}
-
 // The same file when both exist, the same name when one does not.
 bool names_same_file(const std::string& a, const std::string& b)
 {
@@ -98,7 +91,7 @@ bool output_overwrites_input(const TawnixSettings& settings, const std::string& 
         if (refused == nullptr && names_same_file(settings.english_file, *other)) refused = &settings.english_file;
     }
     if (refused == nullptr) return false;
-    console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", refused->c_str());
+    print_output_is_an_input(*refused);
     return true;
 }
 

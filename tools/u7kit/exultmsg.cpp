@@ -53,13 +53,10 @@ const std::string OUTPUT_NOT_GIVEN(1, '\0');
 int export_template(const ExultMessageFiles& files)
 {
     const std::string& output = files.output_file;
-    if (is_same_file(output.c_str(), files.message_file.c_str())) {
-        console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", output.c_str());
-        return 1;
-    }
+    if (output_is_an_input(output, {files.message_file})) return 1;
     // Checked first so that nothing is read in vain; checked again as the
     // template is put in place, in case a file of that name was made since.
-    if (file_is_there(output)) {
+    if (path_exists(output)) {
         print_file_exists(output.c_str());
         return 1;
     }

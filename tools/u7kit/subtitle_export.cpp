@@ -3,14 +3,12 @@
 // drawn over and put back with sibrel_bmp.
 #include "tools/u7kit/u7kit.h"
 
-#include "bitmap/bitmap.h"
+#include "archive/u7data_utils.h"
 #include "common/console.h"
 #include "common/file_utils.h"
-#include "tools/sibrel_bmp/sibrel_bmp.h"
-#include "archive/u7data_utils.h"
 #include "shape/u7shape_utils.h"
+#include "subtitle/subtitle_frames.h"
 
-#include <cerrno>
 #include <filesystem>
 #include <variant>
 
@@ -18,16 +16,6 @@ namespace {
 
 constexpr const char* DEFAULT_ARCHIVE = "ENDSHAPE.FLX";
 constexpr const char* DEFAULT_PREFIX = "sibrel.";
-
-// The subtitle palette's indices an exported image uses.
-constexpr std::uint8_t INDEX_BACKGROUND = 0;
-constexpr std::uint8_t INDEX_TEXT = 1;
-constexpr std::uint8_t INDEX_OUTLINE = 2;
-
-// Entries 21 to 26 and 28 are the subtitle shapes, as sibrel_bmp loads them.
-constexpr TypeRun ENDSHAPE_TYPES[] = {
-    {ENTRY_RAW, 21}, {ENTRY_SHAPE, 6}, {ENTRY_RAW, 1}, {ENTRY_SHAPE, 1}, {ENTRY_RAW, 100}, {-1, 0},
-};
 
 const std::vector<const char*> USAGE = {
     "使用方法: u7kit subtitles [オプション] [画像データファイル]\n",
@@ -48,69 +36,7 @@ const std::vector<const char*> USAGE = {
     "\n",
 };
 
-int squared_distance(const RgbPalette& palette, std::uint8_t a, std::uint8_t b)
-{
-    int sum = 0;
-    for (std::size_t k = 0; k < 3; ++k) {
-        const int d = palette[a * 3u + k] - palette[b * 3u + k];
-        sum += d * d;
-    }
-    return sum;
-}
-
 }  // namespace
-
-std::uint8_t subtitle_index_of(std::uint8_t game_colour, const RgbPalette* palette, bool* other)
-{
-    *other = false;
-    if (game_colour == SUBTITLE_TRANSPARENT) return INDEX_BACKGROUND;
-    if (game_colour == SUBTITLE_TEXT_COLOUR) return INDEX_TEXT;
-    if (game_colour == SUBTITLE_OUTLINE_COLOUR) return INDEX_OUTLINE;
-    *other = true;
-    if (palette == nullptr) return INDEX_OUTLINE;
-    // A drawn pixel stays drawn: it becomes text or outline, never background.
-    return squared_distance(*palette, game_colour, SUBTITLE_TEXT_COLOUR) <
-                   squared_distance(*palette, game_colour, SUBTITLE_OUTLINE_COLOUR)
-               ? INDEX_TEXT
-               : INDEX_OUTLINE;
-}
-
-int export_subtitle_frame(const Shape& shape, int entry, const RgbPalette* palette, SubtitleExport& result)
-{
-    if (shape.frames.empty()) return -1;
-    const ShapeFrame& frame = shape.frames[0];
-    std::vector<std::uint8_t> game_pixels(SUBTITLE_PIXELS);
-    std::int32_t right = 0;
-    std::int32_t left = 0;
-    std::int32_t ascent = 0;
-    std::int32_t descent = 0;
-    if (decode_shape(game_pixels.data(), SUBTITLE_WIDTH, SUBTITLE_HEIGHT, SUBTITLE_TRANSPARENT, SUBTITLE_ORIGIN_X,
-                     SUBTITLE_ORIGIN_Y, &right, &left, &ascent, &descent, frame.data.data(),
-                     static_cast<std::int32_t>(frame.size()), nullptr) != 0) {
-        console_printf("ERROR: 字幕画像を展開できません: [%d]\n", entry);
-        return -1;
-    }
-    result.indices.resize(SUBTITLE_PIXELS);
-    result.other_colours = 0;
-    for (std::size_t i = 0; i < SUBTITLE_PIXELS; ++i) {
-        bool other = false;
-        result.indices[i] = subtitle_index_of(game_pixels[i], palette, &other);
-        if (other) ++result.other_colours;
-    }
-    return 0;
-}
-
-int write_subtitle_bmp(const char* path, const std::vector<std::uint8_t>& indices)
-{
-    BitmapHeader header;
-    if (indices.size() != SUBTITLE_PIXELS || init_bitmap_header(&header, SUBTITLE_WIDTH, SUBTITLE_HEIGHT, 8) != 0) {
-        return -1;
-    }
-    // sibrel_bmp's colours in the first 16 entries, black behind them.
-    std::vector<std::uint8_t> palette(256 * 4, 0);
-    for (std::size_t i = 0; i < DEFAULT_SUBTITLE_PALETTE.size(); ++i) palette[i] = DEFAULT_SUBTITLE_PALETTE[i];
-    return write_whole_file(path, [&](std::FILE* stream) { return write_bitmap(stream, &header, palette, indices); });
-}
 
 int run_subtitles(int argc, char** argv)
 {
@@ -132,15 +58,11 @@ int run_subtitles(int argc, char** argv)
         names.push_back(subtitle_bmp_name(prefix.c_str(), number));
     }
     for (const std::string& name : names) {
-        if (is_same_file(name.c_str(), archive_file.c_str()) ||
-            (!palette_file.empty() && is_same_file(name.c_str(), palette_file.c_str()))) {
-            console_printf("ERROR: 入力ファイルと出力ファイルが同じです: %s\n", name.c_str());
-            return 1;
-        }
+        if (output_is_an_input(name, {archive_file, palette_file})) return 1;
     }
     if (!force) {
         for (const std::string& name : names) {
-            if (file_is_there(name)) {
+            if (path_exists(name)) {
                 console_printf("ERROR: BMPファイルが既にあります(上書きするときは--force): %s\n", name.c_str());
                 return 1;
             }
@@ -154,7 +76,7 @@ int run_subtitles(int argc, char** argv)
     register_flexfile_readfunc(ENTRY_RAW, read_data_from_buffer);
     register_flexfile_readfunc(ENTRY_SHAPE, read_shape_from_buffer);
     FlexArchivePtr archive;
-    if (read_flexfile(&archive, archive_file.c_str(), ENDSHAPE_TYPES) != 0) {
+    if (read_flexfile(&archive, archive_file.c_str(), SUBTITLE_ARCHIVE_TYPES) != 0) {
         console_printf("ERROR: %s を読み込めません\n", archive_file.c_str());
         return 1;
     }
@@ -178,7 +100,7 @@ int run_subtitles(int argc, char** argv)
     // A failed write takes back the templates this run created, so that a
     // failed run leaves no half set behind.
     std::vector<bool> existed;
-    for (const std::string& name : names) existed.push_back(file_is_there(name));
+    for (const std::string& name : names) existed.push_back(path_exists(name));
     for (std::size_t i = 0; i < images.size(); ++i) {
         if (write_subtitle_bmp(names[i].c_str(), images[i].indices) != 0) {
             console_printf("ERROR: %s を作成できません\n", names[i].c_str());

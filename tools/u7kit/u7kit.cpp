@@ -7,11 +7,8 @@
 #include "common/file_utils.h"
 #include "archive/u7data_utils.h"
 
-#include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <new>
-#include <variant>
 
 namespace {
 
@@ -93,32 +90,6 @@ bool parse_subcommand_line(int argc, char** argv, const SubcommandSyntax& syntax
     return true;
 }
 
-int load_game_palette(const char* path, RgbPalette& palette)
-{
-    register_flexfile_readfunc(ENTRY_PALETTE, read_palette_from_buffer);
-    constexpr TypeRun PALETTE_TYPES[] = {{ENTRY_PALETTE, 1}, {-1, 0}};
-    FlexArchivePtr archive;
-    if (read_flexfile(&archive, path, PALETTE_TYPES) != 0) {
-        console_printf("ERROR: %s を読み込めません\n", path);
-        return -1;
-    }
-    const Palette* game = archive->entries.empty() ? nullptr : std::get_if<Palette>(&archive->entries[0].object);
-    if (game == nullptr) {
-        console_printf("ERROR: パレット0がありません: %s\n", path);
-        free_flexfile(archive);
-        return -1;
-    }
-    std::array<std::uint8_t, 1024> quads{};
-    palette_to_rgbquad(quads.data(), game);
-    for (std::size_t i = 0; i < 256; ++i) {
-        palette[i * 3] = quads[i * 4 + 2];
-        palette[i * 3 + 1] = quads[i * 4 + 1];
-        palette[i * 3 + 2] = quads[i * 4];
-    }
-    free_flexfile(archive);
-    return 0;
-}
-
 int run_u7kit(int argc, char** argv)
 {
     try {
@@ -134,40 +105,5 @@ int load_palette_option(const std::string& path, RgbPalette& storage, const RgbP
     if (path.empty()) return 0;
     if (load_game_palette(path.c_str(), storage) != 0) return -1;
     *palette = &storage;
-    return 0;
-}
-
-bool file_is_there(const std::string& path)
-{
-    std::error_code error;
-    return std::filesystem::exists(std::filesystem::symlink_status(path, error)) && !error;
-}
-
-void print_file_exists(const char* path)
-{
-    console_printf("ERROR: ファイルが既にあります(上書きしません): %s\n", path);
-}
-
-int write_whole_file(const char* path, const std::function<int(std::FILE*)>& write, const char* mode,
-                     ExistingFile existing)
-{
-    ReplacingFile file;
-    if (file.open(path, mode) != 0) {
-        console_printf("ERROR: %d: オープンエラー: %s\n", errno, path);
-        return -1;
-    }
-    errno = 0;
-    if (write(file.get()) != 0) {
-        console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
-        return -1;
-    }
-    if ((existing == ExistingFile::keep ? file.commit_new() : file.commit()) != 0) {
-        if (existing == ExistingFile::keep && errno == EEXIST) {
-            print_file_exists(path);
-        } else {
-            console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
-        }
-        return -1;
-    }
     return 0;
 }

@@ -7,7 +7,10 @@
 
 #include "tools/oxleth/oxleth.h"
 #include "tools/revisto/revisto.h"
+#include "archive/u7data_utils.h"
 #include "archive/u7files.h"
+#include "common/file_utils.h"
+#include "fonts/font_sheet.h"
 
 #include <array>
 #include <map>
@@ -45,109 +48,18 @@ bool parse_subcommand_line(int argc, char** argv, const SubcommandSyntax& syntax
 // The --version line of u7kit and of each subcommand.
 inline constexpr const char* U7KIT_VERSION_BANNER = "u7kit - Ultima VII translation companion %s\n";
 
-// Palette entry 0 of a palette archive (PALETTES.FLX) as 256 colours of
-// red, green, blue (8 bits each).  0, or -1 after a message.
-using RgbPalette = std::array<std::uint8_t, 256 * 3>;
-int load_game_palette(const char* path, RgbPalette& palette);
 // The --palette option: with a file named, its palette 0 loaded into
 // storage and *palette pointed at it; with none, *palette null.  0, or -1
 // after a message.
 int load_palette_option(const std::string& path, RgbPalette& storage, const RgbPalette** palette);
 
-// Whether anything (a file, a folder, a dangling link) has that name.
-bool file_is_there(const std::string& path);
-
-// Writes the file at path complete or not at all: write is given the open
-// stream and returns 0 or -1.  0, or -1 after an open or write error line.
-// mode is "wb", or "wt" for a text file (CR LF line ends on Windows).
-// With ExistingFile::keep, a file of that name that exists when the new one
-// is complete stays, and the write fails after the line saying so.
-enum class ExistingFile { replace, keep };
-int write_whole_file(const char* path, const std::function<int(std::FILE*)>& write, const char* mode = "wb",
-                     ExistingFile existing = ExistingFile::replace);
-
-// The line for an output that is not written because a file of its name
-// exists.
-void print_file_exists(const char* path);
-
 // ---------------------------------------------------------------------------
 // subtitles: ENDSHAPE.FLX frames to BMP templates
-
-// What one image became: its pixels as indices of the subtitle palette
-// (0 background, 1 text, 2 outline), and how many pixels had a game colour
-// other than transparent, text and outline.
-struct SubtitleExport {
-    std::vector<std::uint8_t> indices;  // SUBTITLE_PIXELS, rows from the top
-    std::size_t other_colours = 0;
-};
-
-// The subtitle palette index of a game colour: transparent 0, text 1,
-// outline 2.  Any other colour is nearest of text and outline by the game
-// palette when one is given, else outline (the colour sibrel_bmp makes of
-// every drawn colour that is not the text's); *other is set for them.
-std::uint8_t subtitle_index_of(std::uint8_t game_colour, const RgbPalette* palette, bool* other);
-
-// Decodes frame 0 of a subtitle shape into the subtitle palette's indices.
-// 0, or -1 after a message naming the entry when the frame does not decode
-// cleanly.
-int export_subtitle_frame(const Shape& shape, int entry, const RgbPalette* palette, SubtitleExport& result);
-
-// Writes the indices as an 8-bit 320 × 46 BMP with sibrel_bmp's colours,
-// complete or not at all.  0, or -1 after a message.
-int write_subtitle_bmp(const char* path, const std::vector<std::uint8_t>& indices);
 
 int run_subtitles(int argc, char** argv);
 
 // ---------------------------------------------------------------------------
 // fontsheet: FONTS.VGA to one PNG image
-
-// An RGB image, rows from the top, three bytes a pixel.
-struct RgbImage {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> pixels;
-};
-
-// Where a glyph was drawn in the unscaled sheet: its origin (the frame's
-// origin point) and whether it decoded.
-struct GlyphPlace {
-    int font = 0;   // archive entry
-    int code = 0;   // frame number
-    int origin_x = 0;
-    int origin_y = 0;
-    bool decoded = false;
-};
-
-struct FontSheet {
-    RgbImage image;                 // scaled by FONT_SHEET_SCALE
-    std::vector<GlyphPlace> glyphs;  // every frame of every font
-    int fonts = 0;
-    int failed_glyphs = 0;
-    bool too_large = false;          // over FONT_SHEET_MAX_PIXELS: nothing drawn
-};
-
-inline constexpr int FONT_SHEET_SCALE = 3;
-inline constexpr int FONT_SHEET_COLUMNS = 16;
-// Pixels of the largest sheet drawn (300 MB in memory; a font of 3000
-// glyphs of 16 pixels takes about 14 million).
-inline constexpr int FONT_SHEET_MAX_PIXELS = 100'000'000;
-
-// The font tags heading each font's grid, by archive entry ("NORMAL
-// SUBTITLE"): those the table gives the entries of the archive file named
-// font_file.
-using FontHeadings = std::map<int, std::string>;
-struct FontTable;
-FontHeadings font_sheet_headings(const FontTable& table, const std::string& font_file, const FlexArchive& archive);
-
-// The colour of a glyph's palette index: the game palette's when given,
-// else a fixed ramp whose neighbours stand apart.
-std::array<std::uint8_t, 3> glyph_colour(std::uint8_t index, const RgbPalette* palette);
-
-// Draws every glyph of every font of the archive, each grid headed "FONT
-// nn" and its headings.  Never fails on a glyph: one that does not decode
-// becomes a marked empty cell and is counted.  A sheet over the pixel cap
-// is not drawn: too_large is set.
-FontSheet render_font_sheet(const FlexArchive& archive, const RgbPalette* palette, const FontHeadings& headings = {});
 
 // Writes the image as an 8-bit RGB PNG, complete or not at all.  0, or -1
 // after a message.

@@ -2,7 +2,7 @@
 // a subtitle (transparent background, light-blue text, black outline),
 // encoded as frame data, stored as frame 0 of its shape, then decoded again
 // and compared pixel for pixel with what was encoded.
-#include "tools/sibrel_bmp/sibrel_bmp.h"
+#include "subtitle/subtitle_frames.h"
 
 #include "bitmap/bitmap.h"
 #include "common/console.h"
@@ -16,6 +16,7 @@
 
 namespace {
 
+// The memory message names the program whose work this is.
 constexpr const char* MODULE = "sibrel_bmp";
 
 // Bits per pixel of the converted index image (one byte per pixel in
@@ -24,14 +25,14 @@ constexpr int INDEX_BIT_COUNT = 4;
 
 }  // namespace
 
-SubtitlePalette subtitle_palette = DEFAULT_SUBTITLE_PALETTE;
-
-void set_subtitle_background(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
+SubtitlePalette subtitle_palette_with_background(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
 {
-    subtitle_palette[0] = blue;
-    subtitle_palette[1] = green;
-    subtitle_palette[2] = red;
-    subtitle_palette[3] = 0;
+    SubtitlePalette palette = DEFAULT_SUBTITLE_PALETTE;
+    palette[0] = blue;
+    palette[1] = green;
+    palette[2] = red;
+    palette[3] = 0;
+    return palette;
 }
 
 std::uint8_t subtitle_game_colour(std::uint8_t index)
@@ -48,10 +49,10 @@ std::string subtitle_bmp_name(const char* prefix, int number)
     return name;
 }
 
-int read_subtitle_image(const char* path, std::vector<std::uint8_t>& game_pixels)
+int read_subtitle_image(const char* path, const SubtitlePalette& palette, std::vector<std::uint8_t>& game_pixels)
 {
     BitmapHeader header;
-    std::vector<std::uint8_t> palette;
+    std::vector<std::uint8_t> colour_table;
     std::vector<std::uint8_t> pixels;
     {
         FilePtr file = open_file_or_report(path, "rb");
@@ -69,22 +70,33 @@ int read_subtitle_image(const char* path, std::vector<std::uint8_t>& game_pixels
                            static_cast<int>(header.height));
             return -1;
         }
-        if (read_bitmap(file.get(), &header, &palette, &pixels, true) != 0) {
+        if (read_bitmap(file.get(), &header, &colour_table, &pixels, true) != 0) {
             console_printf("ERROR: %d: 読み込みエラー: %s\n", errno, path);
             return -1;
         }
     }
     std::vector<std::uint8_t> indices;
-    if (convert_bitmap_depth(SUBTITLE_WIDTH, SUBTITLE_HEIGHT, header.bit_count, palette, pixels, INDEX_BIT_COUNT,
-                             subtitle_palette, &indices) != 0) {
+    if (convert_bitmap_depth(SUBTITLE_WIDTH, SUBTITLE_HEIGHT, header.bit_count, colour_table, pixels, INDEX_BIT_COUNT,
+                             palette, &indices) != 0) {
         console_printf("ERROR: 画像のビット数を変換できません: %s\n", path);
         return -1;
     }
-    palette = {};
+    colour_table = {};
     pixels = {};
     game_pixels.resize(SUBTITLE_PIXELS);
     for (std::size_t i = 0; i < SUBTITLE_PIXELS; ++i) game_pixels[i] = subtitle_game_colour(indices[i]);
     return 0;
+}
+
+std::int32_t decode_subtitle_frame(const ShapeFrame& frame, std::uint8_t* pixels)
+{
+    std::int32_t right = 0;
+    std::int32_t left = 0;
+    std::int32_t ascent = 0;
+    std::int32_t descent = 0;
+    return decode_shape(pixels, SUBTITLE_WIDTH, SUBTITLE_HEIGHT, SUBTITLE_TRANSPARENT, SUBTITLE_ORIGIN_X,
+                        SUBTITLE_ORIGIN_Y, &right, &left, &ascent, &descent, frame.data.data(),
+                        static_cast<std::int32_t>(frame.data.size()), nullptr);
 }
 
 int store_subtitle_frame(Shape& shape, const std::vector<std::uint8_t>& game_pixels, const char* path)
@@ -95,7 +107,7 @@ int store_subtitle_frame(Shape& shape, const std::vector<std::uint8_t>& game_pix
     try {
         encoded.resize(static_cast<std::size_t>(SUBTITLE_ENCODE_BUFFER_SIZE));
     } catch (const std::bad_alloc&) {
-        plain_printf("ERROR: %s(%d): memory exhausted!\n", MODULE, __LINE__);
+        print_memory_exhausted(MODULE, __LINE__);
         return -1;
     }
     std::int32_t size = SUBTITLE_ENCODE_BUFFER_SIZE;
@@ -118,7 +130,7 @@ int store_subtitle_frame(Shape& shape, const std::vector<std::uint8_t>& game_pix
     try {
         frame.data.assign(encoded.begin(), encoded.begin() + size);
     } catch (const std::bad_alloc&) {
-        plain_printf("ERROR: %s(%d): memory exhausted!\n", MODULE, __LINE__);
+        print_memory_exhausted(MODULE, __LINE__);
         return -1;
     }
     frame.right = static_cast<std::int16_t>(SUBTITLE_RIGHT);
@@ -129,16 +141,10 @@ int store_subtitle_frame(Shape& shape, const std::vector<std::uint8_t>& game_pix
     try {
         check.resize(SUBTITLE_PIXELS);
     } catch (const std::bad_alloc&) {
-        plain_printf("ERROR: %s(%d): memory exhausted!\n", MODULE, __LINE__);
+        print_memory_exhausted(MODULE, __LINE__);
         return -1;
     }
-    std::int32_t right = 0;
-    std::int32_t left = 0;
-    std::int32_t ascent = 0;
-    std::int32_t descent = 0;
-    if (decode_shape(check.data(), SUBTITLE_WIDTH, SUBTITLE_HEIGHT, SUBTITLE_TRANSPARENT, SUBTITLE_ORIGIN_X,
-                     SUBTITLE_ORIGIN_Y, &right, &left, &ascent, &descent, frame.data.data(),
-                     static_cast<std::int32_t>(frame.data.size()), nullptr) != 0) {
+    if (decode_subtitle_frame(frame, check.data()) != 0) {
         console_printf("ERROR: 変換した画像を展開できません: %s\n", path);
         return -1;
     }
@@ -176,14 +182,14 @@ int check_subtitle_entries(const FlexArchive& archive)
     return 0;
 }
 
-int build_subtitle_frames(FlexArchive* archive, const char* prefix)
+int build_subtitle_frames(FlexArchive* archive, const char* prefix, const SubtitlePalette& palette)
 {
     if (archive == nullptr || prefix == nullptr) return -1;
     if (check_subtitle_entries(*archive) != 0) return -1;
     for (int number = 1; number <= SUBTITLE_IMAGE_COUNT; ++number) {
         const std::string path = subtitle_bmp_name(prefix, number);
         std::vector<std::uint8_t> game_pixels;
-        if (read_subtitle_image(path.c_str(), game_pixels) != 0) return -1;
+        if (read_subtitle_image(path.c_str(), palette, game_pixels) != 0) return -1;
         const auto index = static_cast<std::size_t>(subtitle_entries[static_cast<std::size_t>(number - 1)]);
         Shape* shape = std::get_if<Shape>(&archive->entries[index].object);
         if (shape == nullptr || store_subtitle_frame(*shape, game_pixels, path.c_str()) != 0) return -1;

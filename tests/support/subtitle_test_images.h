@@ -1,6 +1,6 @@
 // Subtitle pictures and the BMP files of them, assembled in code with the
 // bitmap tests' builder (independently of the bitmap module), for the
-// sibrel_bmp unit and end-to-end tests.
+// subtitle module tests and sibrel_bmp's end-to-end tests.
 #pragma once
 
 #include "support/bmp_builder.h"

@@ -2,7 +2,7 @@
 // bytes, entry tables without objects, and glyphs drawn onto a canvas that
 // is only cleared where the last glyph drew.  Each is held against the
 // owning readers and the filling decoder it replaces.
-#include "tools/glimmet/glimmet.h"
+#include "fonts/font_dump.h"
 
 #include "shape/shape_view.h"
 #include "support/stdout_capture.h"

@@ -1,8 +1,7 @@
 // The subtitle export: game colours to the three template colours, and the
-// round trip through sibrel_bmp's own reading and encoding.
-#include "tools/u7kit/u7kit.h"
+// round trip through the reading and encoding that sibrel_bmp does.
+#include "subtitle/subtitle_frames.h"
 
-#include "tools/sibrel_bmp/sibrel_bmp.h"
 #include "support/stdout_capture.h"
 #include "support/temp_dir.h"
 #include "support/u7_test_builders.h"
@@ -78,7 +77,7 @@ TEST(SubtitleExport, ExportedImageComesBackThroughSibrelBmpUnchanged)
 
     // sibrel_bmp reads the template and makes its frame of it.
     std::vector<std::uint8_t> game_pixels;
-    ASSERT_EQ(read_subtitle_image(path.c_str(), game_pixels), 0);
+    ASSERT_EQ(read_subtitle_image(path.c_str(), DEFAULT_SUBTITLE_PALETTE, game_pixels), 0);
     Shape rebuilt = original;
     ASSERT_EQ(store_subtitle_frame(rebuilt, game_pixels, path.c_str()), 0);
     SubtitleExport second;

@@ -1,4 +1,4 @@
-#include "tools/glimmet/glimmet.h"
+#include "fonts/font_dump.h"
 
 #include "support/stdout_capture.h"
 #include "support/u7_test_builders.h"

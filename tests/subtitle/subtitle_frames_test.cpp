@@ -1,11 +1,11 @@
 // The subtitle frames: colour reduction of BMP files of every bit count,
 // the frame bytes stored in a shape, and the checks of the archive's
 // subtitle entries.
-#include "tools/sibrel_bmp/sibrel_bmp.h"
+#include "subtitle/subtitle_frames.h"
 
 #include "support/stdout_capture.h"
 #include "support/u7_test_builders.h"
-#include "sibrel_bmp/subtitle_test_images.h"
+#include "support/subtitle_test_images.h"
 #include "support/temp_dir.h"
 #include "shape/u7shape_utils.h"
 
@@ -15,11 +15,8 @@ using namespace subtitle_images;
 
 namespace {
 
-// Restores the default palette after a test that changes the background.
 class SubtitleFrames : public testing::Test {
 protected:
-    void TearDown() override { subtitle_palette = DEFAULT_SUBTITLE_PALETTE; }
-
     std::string write_bmp(const std::string& name, const Picture& picture, int bit_count) const
     {
         const Bytes bytes = build_bmp(picture, bit_count);
@@ -28,10 +25,11 @@ protected:
     }
 
     // read_subtitle_image with its printed output.
-    int read_image(const std::string& path, std::vector<std::uint8_t>& pixels, std::string& printed) const
+    int read_image(const std::string& path, std::vector<std::uint8_t>& pixels, std::string& printed,
+                   const SubtitlePalette& palette = DEFAULT_SUBTITLE_PALETTE) const
     {
         test_capture::begin();
-        const int result = read_subtitle_image(path.c_str(), pixels);
+        const int result = read_subtitle_image(path.c_str(), palette, pixels);
         printed = test_capture::end();
         return result;
     }
@@ -98,23 +96,24 @@ TEST_F(SubtitleFrames, EveryBitCountReducesToTheThreeGameColours)
 
 TEST_F(SubtitleFrames, ABlackBackgroundSwallowsTheOutline)
 {
-    set_subtitle_background(0, 0, 0);
-    EXPECT_EQ(subtitle_palette[0], 0);
+    const SubtitlePalette black = subtitle_palette_with_background(0, 0, 0);
+    EXPECT_EQ(black[0], 0);
     Picture picture = blank_picture(320, 46, BLACK);
     picture.at(1, 1) = LIGHT_BLUE;
     picture.at(2, 1) = WHITE;  // nearer the text colour than black now
     std::vector<std::uint8_t> pixels;
     std::string printed;
-    ASSERT_EQ(read_image(write_bmp("black.bmp", picture, 24), pixels, printed), 0) << printed;
+    ASSERT_EQ(read_image(write_bmp("black.bmp", picture, 24), pixels, printed, black), 0) << printed;
     std::vector<std::uint8_t> expected(SUBTITLE_PIXELS, 255);
     expected[321] = 11;
     expected[322] = 11;
     EXPECT_EQ(pixels, expected);
 
-    set_subtitle_background(0x12, 0x34, 0x56);
-    EXPECT_EQ((std::vector<int>{subtitle_palette[0], subtitle_palette[1], subtitle_palette[2], subtitle_palette[3]}),
-              (std::vector<int>{0x56, 0x34, 0x12, 0}));
-    EXPECT_EQ(std::vector<std::uint8_t>(subtitle_palette.begin() + 4, subtitle_palette.end()),
+    // The palette is a value: the default stays as it was.
+    EXPECT_EQ(DEFAULT_SUBTITLE_PALETTE[0], 255);
+    const SubtitlePalette other = subtitle_palette_with_background(0x12, 0x34, 0x56);
+    EXPECT_EQ((std::vector<int>{other[0], other[1], other[2], other[3]}), (std::vector<int>{0x56, 0x34, 0x12, 0}));
+    EXPECT_EQ(std::vector<std::uint8_t>(other.begin() + 4, other.end()),
               std::vector<std::uint8_t>(DEFAULT_SUBTITLE_PALETTE.begin() + 4, DEFAULT_SUBTITLE_PALETTE.end()));
 }
 
@@ -237,7 +236,7 @@ TEST_F(SubtitleFrames, EverySubtitleEntryMustHoldAShapeWithFrames)
         // even opened.
         if (!c.message.empty()) {
             test_capture::begin();
-            EXPECT_EQ(build_subtitle_frames(&archive, dir.file("none.").c_str()), -1);
+            EXPECT_EQ(build_subtitle_frames(&archive, dir.file("none.").c_str(), DEFAULT_SUBTITLE_PALETTE), -1);
             EXPECT_EQ(test_capture::end(), test_capture::console(c.message));
         }
     }
