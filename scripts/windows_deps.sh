@@ -21,6 +21,7 @@ if [ $# -lt 2 ]; then
   echo "usage: windows_deps.sh DEPS_DIR TOOLCHAIN_FILE [JOBS]"
   exit 1
 fi
+[ -f "$2" ] || { echo "ERROR: the toolchain file $2 is missing"; exit 1; }
 mkdir -p "$1"
 deps=$(cd "$1" && pwd)
 toolchain=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
