@@ -52,10 +52,6 @@ int run_fontsheet(int argc, char** argv)
                                   USAGE};
     std::vector<std::string> inputs;
     if (!parse_subcommand_line(argc, argv, syntax, inputs, false)) return 1;
-    if (!PNG_WRITER_AVAILABLE) {
-        console_printf("ERROR: このu7kitはPNG画像を書き出せません(libpngなしで作られています)\n");
-        return 1;
-    }
     const std::string font_file = inputs.empty() ? DEFAULT_FONT_FILE : inputs[0];
     if (output_is_an_input(sheet_file, {font_file, palette_file, font_table_file})) return 1;
 

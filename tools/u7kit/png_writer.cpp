@@ -7,8 +7,6 @@
 
 #include <csetjmp>
 
-const bool PNG_WRITER_AVAILABLE = true;
-
 namespace {
 
 // libpng reports through these instead of standard error; an error jumps

@@ -65,9 +65,6 @@ int run_subtitles(int argc, char** argv);
 // after a message.
 int write_png_image(const char* path, const RgbImage& image);
 
-// False in a build without libpng, where fontsheet refuses to run.
-extern const bool PNG_WRITER_AVAILABLE;
-
 int run_fontsheet(int argc, char** argv);
 
 // ---------------------------------------------------------------------------
