@@ -7,7 +7,7 @@
 
 #include "common/console.h"
 #include "common/file_utils.h"
-#include "tools/oxleth/oxleth.h"
+#include "texts/exult_messages.h"
 #include "common/text_utils.h"
 #include "charmap/u7charmap.h"
 #include "shape/u7shape_utils.h"

@@ -12,7 +12,7 @@
 //
 // Lines beginning with ";" are comments, empty lines are skipped, and a
 // byte order mark on line 1 is dropped.
-#include "tools/tawnix/tawnix.h"
+#include "texts/bg_text.h"
 
 #include "common/console.h"
 #include "common/file_utils.h"
