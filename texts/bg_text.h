@@ -6,6 +6,7 @@
 #pragma once
 
 #include "archive/u7files.h"
+#include "texts/text_records.h"
 
 #include <array>
 #include <cstdint>
@@ -86,6 +87,22 @@ void free_subtitle_tables(SubtitleTables& tables);
 // Bytes one read of a table line takes, the terminator included; a longer
 // line is read in pieces.  A converted TEXT gets a buffer of the same size.
 inline constexpr int SUBTITLE_TABLE_LINE_SIZE = 1024;
+
+// One record of a table, its columns views of the line.
+struct BgTextRecord {
+    TableColumns columns;
+    int kind = -1;  // index of subtitle_kinds
+    long id = 0;    // the line's number within its kind, from 1
+};
+
+// Parses a record (a line that is no comment), testing in this order: the
+// columns, TYPE, ID, FONT (the kind's own).  Whether the ID names a line of
+// the entry is the caller's to find.
+RecordProblem parse_bg_text_record(std::string_view line, BgTextRecord& record);
+
+// The bytes a converted text cannot hold: a CR ends a subtitle line, and
+// an LF stands where the line end's would.
+inline constexpr std::string_view SUBTITLE_TEXT_BREAKING_BYTES = LINE_BREAK_BYTES;
 
 // Writes the English table: two comment lines, one record per line of each
 // kind, and "; EOF".  0, or -1 after printing the reason and

@@ -16,6 +16,7 @@
 
 #include "common/console.h"
 #include "common/file_utils.h"
+#include "common/line_reader.h"
 #include "common/text_utils.h"
 #include "charmap/u7charmap.h"
 
@@ -34,43 +35,22 @@ namespace {
 
 constexpr const char* MODULE = "tawnix";
 
-constexpr long MIN_LINE_ID = 1;
-constexpr long MAX_LINE_ID = 65535;
-
-// Reads one line of at most SUBTITLE_TABLE_LINE_SIZE - 1 bytes, its LF
-// included when it fits, as fgets would, but keeps every byte (a zero byte
-// too).  False at the end of the file with nothing read, or on a read
-// error.
-bool read_table_line(std::FILE* file, std::string& line)
-{
-    line.clear();
-    while (line.size() < static_cast<std::size_t>(SUBTITLE_TABLE_LINE_SIZE - 1)) {
-        const int c = std::getc(file);
-        if (c == EOF) break;
-        line += static_cast<char>(c);
-        if (c == '\n') break;
-    }
-    return !line.empty();
-}
-
-// The ID column: the whole column one number (leading white space and a
-// sign allowed) from 1 to 65535, else -1.
-long read_line_id(const std::string& column)
-{
-    char* end = nullptr;
-    errno = 0;
-    const long id = std::strtol(column.c_str(), &end, 0);
-    if (end == column.c_str() || *end != '\0' || errno == ERANGE) return -1;
-    if (id < MIN_LINE_ID || id > MAX_LINE_ID) return -1;
-    return id;
-}
-
-int find_subtitle_kind(const std::string& type_name)
+int find_subtitle_kind(std::string_view type_name)
 {
     for (int kind = 0; kind < SUBTITLE_KIND_COUNT; ++kind) {
-        if (strcasecmp(type_name.c_str(), subtitle_kinds[kind].type_name) == 0) return kind;
+        if (same_name(type_name, subtitle_kinds[kind].type_name)) return kind;
     }
     return -1;
+}
+
+const char* bg_text_fault_message(RecordFault fault)
+{
+    switch (fault) {
+    case RecordFault::unknown_type: return "ERROR: %s(%d行目): 不正なテキスト種別です\n";
+    case RecordFault::bad_id: return "ERROR: %s(%d行目): 不正なIDです\n";
+    case RecordFault::unknown_font: return "ERROR: %s(%d行目): 不正なフォント種別です\n";
+    default: return "ERROR: %s(%d行目): syntax error\n";
+    }
 }
 
 // A failed write leaves a table cut short; a regular file is removed so
@@ -91,6 +71,18 @@ int write_failure(const char* path)
 }
 
 }  // namespace
+
+RecordProblem parse_bg_text_record(std::string_view line, BgTextRecord& record)
+{
+    TableColumns& columns = record.columns;
+    if (const RecordProblem problem = split_table_columns(line, columns)) return problem;
+    record.kind = find_subtitle_kind(columns.type);
+    if (record.kind < 0) return {RecordFault::unknown_type, 0};
+    record.id = read_record_id(columns.id);
+    if (record.id < 0) return {RecordFault::bad_id, columns.id_at};
+    if (!same_name(columns.font, subtitle_kinds[record.kind].font_name)) return {RecordFault::unknown_font, columns.font_at};
+    return {};
+}
 
 int write_english_text_file(const char* path, const SubtitleTables& tables)
 {
@@ -133,64 +125,49 @@ int read_japanese_text_file(FlexArchive& archive, SubtitleTables& tables, const 
     FilePtr file = open_file_or_report(path, "r");
     if (!file) return -1;
 
-    std::string line;
+    LineReader reader(file.get(), SUBTITLE_TABLE_LINE_SIZE - 1);
+    std::string_view line;
+    LineStatus status = LineStatus::end;
     char converted[SUBTITLE_TABLE_LINE_SIZE];
-    int line_number = 0;
     int accepted = 0;
-    while (read_table_line(file.get(), line)) {
-        ++line_number;
-        if (line_number == 1) remove_utf8_bom(line);
-        remove_trailing_newlines(line);
-        // A zero byte would cut the line short unseen, and a CR inside it
-        // would split a subtitle line in the rebuilt entry.
-        if (line.find('\0') != std::string::npos) {
-            console_printf("ERROR: %s(%d行目): NUL文字があります\n", path, line_number);
-            return -1;
-        }
-        if (line.find('\r') != std::string::npos) {
-            console_printf("ERROR: %s(%d行目): 行の途中にCR文字があります\n", path, line_number);
+    while ((status = reader.next(line)) != LineStatus::end) {
+        const int line_number = reader.line_number();
+        if (status == LineStatus::refused) {
+            print_stray_line_byte(path, line_number);
             return -1;
         }
         if (line.empty() || line[0] == ';') continue;
 
-        const std::optional<StringList> fields = split_string(line.c_str(), '\t', 4, false);
-        if (!fields || fields->size() < 4 || (*fields)[0].empty() || (*fields)[1].empty() ||
-            (*fields)[2].empty()) {
-            console_printf("ERROR: %s(%d行目): syntax error\n", path, line_number);
+        BgTextRecord record;
+        RecordProblem problem = parse_bg_text_record(line, record);
+        // An ID past the lines of its entry names no line.
+        if (!problem && (record.id > tables[static_cast<std::size_t>(record.kind)].line_count ||
+                         static_cast<std::size_t>(record.id) > tables[static_cast<std::size_t>(record.kind)].lines.size())) {
+            problem = {RecordFault::bad_id, record.columns.id_at};
+        }
+        if (problem) {
+            console_printf(bg_text_fault_message(problem.fault), path, line_number);
             return -1;
         }
-        const int kind = find_subtitle_kind((*fields)[0]);
-        if (kind < 0) {
-            console_printf("ERROR: %s(%d行目): 不正なテキスト種別です\n", path, line_number);
-            return -1;
-        }
-        SubtitleTable& table = tables[static_cast<std::size_t>(kind)];
-        const long id = read_line_id((*fields)[1]);
-        if (id < 0 || id > table.line_count || static_cast<std::size_t>(id) > table.lines.size()) {
-            console_printf("ERROR: %s(%d行目): 不正なIDです\n", path, line_number);
-            return -1;
-        }
-        if (strcasecmp((*fields)[2].c_str(), subtitle_kinds[kind].font_name) != 0) {
-            console_printf("ERROR: %s(%d行目): 不正なフォント種別です\n", path, line_number);
-            return -1;
-        }
-        // A code byte CR or LF (a map may give one) would split the line
-        // in the rebuilt entry.
-        if (convert_text_by_charmap(converted, SUBTITLE_TABLE_LINE_SIZE, (*fields)[3].c_str()) == nullptr ||
-            std::strpbrk(converted, "\r\n") != nullptr) {
+        SubtitleTable& table = tables[static_cast<std::size_t>(record.kind)];
+        if (convert_text_by_charmap(converted, SUBTITLE_TABLE_LINE_SIZE, record.columns.text.data()) == nullptr) {
             console_printf("ERROR: %s(%d行目): テキストを変換できません\n", path, line_number);
             return -1;
         }
+        if (const auto code_fault = find_code_byte(record.columns.text, SUBTITLE_TEXT_BREAKING_BYTES)) {
+            print_code_byte_fault(*code_fault, path, line_number);
+            return -1;
+        }
         try {
-            table.lines[static_cast<std::size_t>(id - 1)].translation = std::string(converted);
+            table.lines[static_cast<std::size_t>(record.id - 1)].translation = std::string(converted);
         } catch (const std::bad_alloc&) {
             plain_printf("ERROR: %s(%d): memory exhausted!\n", MODULE, __LINE__);
             return -1;
         }
         ++accepted;
     }
-    if (std::ferror(file.get()) != 0) {
-        console_printf("ERROR: %s(%d行目): 読み込みエラー\n", path, line_number + 1);
+    if (reader.failed()) {
+        console_printf("ERROR: %s(%d行目): 読み込みエラー\n", path, reader.line_number() + 1);
         return -1;
     }
     file.reset();

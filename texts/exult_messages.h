@@ -4,6 +4,8 @@
 // texts (oxleth's, and u7kit exultmsg's for any message number).
 #pragma once
 
+#include "texts/text_records.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -144,6 +146,32 @@ int read_exult_messages(MessageList& list, const MessageRow* table, const char* 
 // first line of that number, which the list must have.
 int read_exult_translations(MessageList& list, const MessageRow* table, const char* path,
                             MessageNumbers numbers = MessageNumbers::table);
+
+// One record of the translation file, its columns views of the line.
+struct ExultRecord {
+    TableColumns columns;
+    bool by_number = false;  // a MSG record (read with MessageNumbers::any)
+    int kind = TEXT_KIND_NONE;
+    long id = 0;  // the translation ID within the kind, or the message number
+    int font = FONT_ERROR;
+};
+
+// Parses a record (a line that is no comment), testing in this order: the
+// columns, TYPE, ID, FONT.  Whether the text converts and which message it
+// names are the caller's to find.
+RecordProblem parse_exult_record(std::string_view line, MessageNumbers numbers, ExultRecord& record);
+
+// The row of the table a record names, or null (a MSG record's number may
+// still be a message of the file read, past the table).
+const MessageRow* find_record_row(const MessageRow* table, const ExultRecord& record);
+
+// The reader's message for a record fault: printf format of path, line
+// number and line.
+const char* exult_record_message(RecordFault fault);
+
+// The bytes a converted text cannot hold: the message file's reader ends a
+// text at CR or LF (and a map code never holds a zero byte).
+inline constexpr std::string_view EXULT_TEXT_BREAKING_BYTES = LINE_BREAK_BYTES;
 
 // Index + 1 of the first line of a row of the list (a row of the table, or
 // one of list.numbered); 0: none.

@@ -2,6 +2,7 @@
 
 #include "common/console.h"
 #include "common/file_utils.h"
+#include "common/line_reader.h"
 #include "common/text_utils.h"
 
 #include <cerrno>
@@ -55,27 +56,6 @@ unsigned read_function_id(std::string_view digits)
     return value;
 }
 
-// The fields in front of the text: "<hex id>\t<label>\t".
-struct LinePrefix {
-    std::string_view id_digits;
-    std::string_view label;
-    std::size_t rest = 0;  // position right after the label's tab
-};
-
-bool parse_line_prefix(std::string_view line, LinePrefix& prefix)
-{
-    std::size_t pos = 0;
-    while (pos < line.size() && is_hex_digit(line[pos])) ++pos;
-    if (pos >= line.size() || line[pos] != '\t') return false;
-    prefix.id_digits = line.substr(0, pos);
-    const std::size_t label_start = ++pos;
-    while (pos < line.size() && is_label_char(line[pos])) ++pos;
-    if (pos >= line.size() || line[pos] != '\t') return false;
-    prefix.label = line.substr(label_start, pos - label_start);
-    prefix.rest = pos + 1;
-    return true;
-}
-
 bool is_comment(std::string_view line)
 {
     return line.empty() || line[0] == ';';
@@ -89,21 +69,13 @@ FilePtr open_input(const char* path)
     return file;
 }
 
-enum class LineRead { line, end, refused };
-
-// Reads the next line piece, with the byte order mark removed on line 1
-// and the line end removed.  A piece holding a zero byte or a CR that does
-// not end it is refused with a message.
-LineRead read_line(TextLineReader& reader, const char* path, int& line_number, std::string_view& line)
+// The next line, or the end.  A line holding a zero byte or a stray CR is
+// refused with the one message.
+LineStatus read_line(LineReader& reader, const char* path, std::string_view& line)
 {
-    std::string_view piece = reader.next(LINE_BUFFER_SIZE - 1);
-    if (piece.empty()) return LineRead::end;
-    ++line_number;
-    if (!check_text_line(piece.data(), piece.size(), path, line_number)) return LineRead::refused;
-    if (line_number == 1 && piece.substr(0, 3) == "\xEF\xBB\xBF") piece.remove_prefix(3);
-    while (!piece.empty() && (piece.back() == '\n' || piece.back() == '\r')) piece.remove_suffix(1);
-    line = piece;
-    return LineRead::line;
+    const LineStatus status = reader.next(line);
+    if (status == LineStatus::refused) print_stray_line_byte(path, reader.line_number());
+    return status;
 }
 
 std::uint64_t key_hash(std::uint16_t function_id, std::string_view label)
@@ -179,89 +151,32 @@ bool add_translation_entry(EnglishTable& table, unsigned function_id, std::strin
     return true;
 }
 
-// Problems an English line can have, in the order they are tested.
-enum class EnglishLineFault {
-    none,
-    syntax,
-    no_opening_quote,
-    nothing_after_backslash,
-    multibyte_character,
-    no_closing_quote,
-    text_after_quote,
-    bad_function_id,
-};
-
-struct EnglishLine {
-    unsigned function_id = 0;
-    std::string_view label;
-    std::string_view type;
-};
-
-EnglishLineFault parse_english_line(std::string_view line, EnglishLine& parsed)
-{
-    LinePrefix prefix;
-    if (!parse_line_prefix(line, prefix)) return EnglishLineFault::syntax;
-    const std::size_t type_end = line.find('\t', prefix.rest);
-    if (type_end == std::string_view::npos) return EnglishLineFault::syntax;
-    std::size_t pos = type_end + 1;
-    if (pos >= line.size() || line[pos] != '"') return EnglishLineFault::no_opening_quote;
-
-    for (++pos;; ++pos) {
-        if (pos >= line.size()) return EnglishLineFault::no_closing_quote;
-        const auto byte = static_cast<unsigned char>(line[pos]);
-        if (byte == '\\') {
-            if (pos + 1 >= line.size()) return EnglishLineFault::nothing_after_backslash;
-            ++pos;
-        } else if (byte >= 0x80) {
-            return EnglishLineFault::multibyte_character;
-        } else if (byte == '"') {
-            if (pos + 1 != line.size()) return EnglishLineFault::text_after_quote;
-            break;
-        }
-    }
-
-    parsed.function_id = read_function_id(prefix.id_digits);
-    if (parsed.function_id > MAX_FUNCTION_ID) return EnglishLineFault::bad_function_id;
-    parsed.label = prefix.label;
-    parsed.type = line.substr(prefix.rest, type_end - prefix.rest);
-    return EnglishLineFault::none;
-}
-
-const char* english_fault_message(EnglishLineFault fault)
+const char* english_fault_message(RecordFault fault)
 {
     switch (fault) {
-    case EnglishLineFault::syntax: return "ERROR: %s(%d行目): syntax error\n";
-    case EnglishLineFault::no_opening_quote: return "ERROR: %s(%d行目): テキストが \" で始まっていません\n";
-    case EnglishLineFault::nothing_after_backslash: return "ERROR: %s(%d行目): \\ の後に文字がありません\n";
-    case EnglishLineFault::multibyte_character: return "ERROR: %s(%d行目): マルチバイト文字は使用できません\n";
-    case EnglishLineFault::no_closing_quote: return "ERROR: %s(%d行目): テキストの終りに \" がありません\n";
-    case EnglishLineFault::text_after_quote:
+    case RecordFault::no_opening_quote: return "ERROR: %s(%d行目): テキストが \" で始まっていません\n";
+    case RecordFault::nothing_after_backslash: return "ERROR: %s(%d行目): \\ の後に文字がありません\n";
+    case RecordFault::multibyte_character: return "ERROR: %s(%d行目): マルチバイト文字は使用できません\n";
+    case RecordFault::no_closing_quote: return "ERROR: %s(%d行目): テキストの終りに \" がありません\n";
+    case RecordFault::text_after_quote:
         return "ERROR: %s(%d行目): テキストが \" で終っていないか、テキスト中に前に \\ のない \" があります\n";
-    case EnglishLineFault::bad_function_id: return "ERROR: %s(%d行目): 不正な関数IDです\n";
-    case EnglishLineFault::none: break;
+    case RecordFault::function_id_too_large: return "ERROR: %s(%d行目): 不正な関数IDです\n";
+    default: return "ERROR: %s(%d行目): syntax error\n";
     }
-    return "";
 }
 
-// Problems a Japanese (old-format) line can have, in the order they are
-// tested.
-enum class JapaneseLineFault {
-    none,
-    syntax,
-    no_opening_quote,
-    nothing_after_backslash,
-    bad_character,
-    no_closing_quote,
-    unescaped_quote,
-    bad_function_id,
-    label_not_found,
-};
-
-struct JapaneseLine {
-    const TranslationEntry* entry = nullptr;
-    std::string_view label;
-    std::string_view text;  // with its enclosing double quotes
-};
+const char* japanese_fault_message(RecordFault fault)
+{
+    switch (fault) {
+    case RecordFault::no_opening_quote: return "ERROR: %s(%d行目): テキストが \" で始まっていません\n";
+    case RecordFault::nothing_after_backslash: return "ERROR: %s(%d行目): \\ の後に文字がありません\n";
+    case RecordFault::bad_character: return "ERROR: %s(%d行目): 不正な文字コードです\n";
+    case RecordFault::no_closing_quote: return "ERROR: %s(%d行目): テキストの終わりに \" がありません\n";
+    case RecordFault::text_after_quote: return "ERROR: %s(%d行目): テキスト中に \\ でエスケープされていない \" があります\n";
+    case RecordFault::function_id_too_large: return "ERROR: %s(%d行目): 不正な関数IDです\n";
+    default: return "ERROR: %s(%d行目): syntax error\n";
+    }
+}
 
 // Index of the entry with this id and label, or -1.
 std::ptrdiff_t find_entry_index(const EnglishTable& table, std::uint16_t function_id, std::string_view label)
@@ -288,79 +203,6 @@ const TranslationEntry* find_entry_from(const EnglishTable& table, std::size_t& 
     if (index < 0) return nullptr;
     next = static_cast<std::size_t>(index) + 1;
     return &table.entries[static_cast<std::size_t>(index)];
-}
-
-JapaneseLineFault parse_japanese_line(const EnglishTable& table, std::size_t& next_entry, std::string_view line,
-                                      JapaneseLine& parsed)
-{
-    LinePrefix prefix;
-    if (!parse_line_prefix(line, prefix)) return JapaneseLineFault::syntax;
-    parsed.label = prefix.label;
-    std::size_t pos = prefix.rest;
-    if (pos >= line.size() || line[pos] != '"') return JapaneseLineFault::no_opening_quote;
-    const std::size_t text_start = pos;
-
-    for (++pos;;) {
-        if (pos >= line.size()) return JapaneseLineFault::no_closing_quote;
-        const auto byte = static_cast<unsigned char>(line[pos]);
-        if (byte == '\\') {
-            if (pos + 1 >= line.size()) return JapaneseLineFault::nothing_after_backslash;
-            pos += 2;
-        } else if (byte >= 0x80) {
-            const int length = utf8_char_length(byte);
-            if (length < 0) return JapaneseLineFault::bad_character;
-            // The following bytes are skipped unexamined; a character cut
-            // short by the end of the line leaves the text unclosed.
-            if (static_cast<std::size_t>(length) > line.size() - pos) return JapaneseLineFault::no_closing_quote;
-            pos += static_cast<std::size_t>(length);
-        } else if (byte == '"') {
-            if (pos + 1 != line.size()) return JapaneseLineFault::unescaped_quote;
-            break;
-        } else {
-            ++pos;
-        }
-    }
-    parsed.text = line.substr(text_start);
-
-    const unsigned function_id = read_function_id(prefix.id_digits);
-    if (function_id > MAX_FUNCTION_ID) return JapaneseLineFault::bad_function_id;
-    parsed.entry = find_entry_from(table, next_entry, static_cast<std::uint16_t>(function_id), prefix.label);
-    if (parsed.entry == nullptr) return JapaneseLineFault::label_not_found;
-    return JapaneseLineFault::none;
-}
-
-void print_japanese_fault(JapaneseLineFault fault, const char* path, int line_number, std::string_view label)
-{
-    switch (fault) {
-    case JapaneseLineFault::syntax:
-        console_printf("ERROR: %s(%d行目): syntax error\n", path, line_number);
-        break;
-    case JapaneseLineFault::no_opening_quote:
-        console_printf("ERROR: %s(%d行目): テキストが \" で始まっていません\n", path, line_number);
-        break;
-    case JapaneseLineFault::nothing_after_backslash:
-        console_printf("ERROR: %s(%d行目): \\ の後に文字がありません\n", path, line_number);
-        break;
-    case JapaneseLineFault::bad_character:
-        console_printf("ERROR: %s(%d行目): 不正な文字コードです\n", path, line_number);
-        break;
-    case JapaneseLineFault::no_closing_quote:
-        console_printf("ERROR: %s(%d行目): テキストの終わりに \" がありません\n", path, line_number);
-        break;
-    case JapaneseLineFault::unescaped_quote:
-        console_printf("ERROR: %s(%d行目): テキスト中に \\ でエスケープされていない \" があります\n", path,
-                       line_number);
-        break;
-    case JapaneseLineFault::bad_function_id:
-        console_printf("ERROR: %s(%d行目): 不正な関数IDです\n", path, line_number);
-        break;
-    case JapaneseLineFault::label_not_found:
-        console_printf("ERROR: %s(%d行目): ラベルが見つかりません: %.*s\n", path, line_number,
-                       static_cast<int>(label.size()), label.data());
-        break;
-    case JapaneseLineFault::none:
-        break;
-    }
 }
 
 // Appends the text to write for a line: sign-like texts in the old format
@@ -413,6 +255,60 @@ void append_function_id(std::string& out, std::uint16_t function_id)
 
 }  // namespace
 
+RecordProblem parse_usecode_record(std::string_view line, UsecodeLayout layout, UsecodeRecord& record)
+{
+    // "<hex id>\t<label>\t", then "<type>\t" but in the old layout.
+    std::size_t pos = 0;
+    while (pos < line.size() && is_hex_digit(line[pos])) ++pos;
+    if (pos >= line.size() || line[pos] != '\t') return {RecordFault::bad_function_id_column, pos};
+    const std::size_t digits_end = pos;
+    const std::size_t label_start = ++pos;
+    while (pos < line.size() && is_label_char(line[pos])) ++pos;
+    if (pos >= line.size() || line[pos] != '\t') return {RecordFault::bad_label, pos};
+    record.label = line.substr(label_start, pos - label_start);
+    ++pos;
+    record.type = {};
+    if (layout != UsecodeLayout::old_japanese) {
+        const std::size_t type_end = line.find('\t', pos);
+        if (type_end == std::string_view::npos) return {RecordFault::missing_type_column, line.size()};
+        record.type = line.substr(pos, type_end - pos);
+        pos = type_end + 1;
+    }
+
+    // The text: in double quotes that end the line, a backslash escaping the
+    // byte after it.
+    if (pos >= line.size() || line[pos] != '"') return {RecordFault::no_opening_quote, pos};
+    const std::size_t quote = pos;
+    for (++pos;;) {
+        if (pos >= line.size()) return {RecordFault::no_closing_quote, quote};
+        const auto byte = static_cast<unsigned char>(line[pos]);
+        if (byte == '\\') {
+            if (pos + 1 >= line.size()) return {RecordFault::nothing_after_backslash, quote};
+            pos += 2;
+        } else if (byte >= 0x80 && layout == UsecodeLayout::english) {
+            return {RecordFault::multibyte_character, pos};
+        } else if (byte >= 0x80) {
+            const int length = utf8_char_length(byte);
+            if (length < 0) return {RecordFault::bad_character, pos};
+            // The following bytes are skipped unexamined; a character cut
+            // short by the end of the line leaves the text unclosed.
+            if (static_cast<std::size_t>(length) > line.size() - pos) return {RecordFault::no_closing_quote, quote};
+            pos += static_cast<std::size_t>(length);
+        } else if (byte == '"') {
+            if (pos + 1 != line.size()) return {RecordFault::text_after_quote, pos + 1};
+            break;
+        } else {
+            ++pos;
+        }
+    }
+    record.text = line.substr(quote);
+    record.text_at = quote;
+
+    record.function_id = read_function_id(line.substr(0, digits_end));
+    if (record.function_id > MAX_FUNCTION_ID) return {RecordFault::function_id_too_large, digits_end};
+    return {};
+}
+
 const TranslationEntry* find_translation_entry(const EnglishTable& table, std::uint16_t function_id,
                                                std::string_view label)
 {
@@ -432,16 +328,14 @@ int read_english_texts(EnglishTable& table, const char* path)
     FilePtr file = open_input(path);
     if (!file) return -1;
 
-    TextLineReader reader(file.get());
-    int line_number = 0;
+    LineReader reader(file.get(), LINE_BUFFER_SIZE - 1);
     std::string_view line;
-    LineRead read = LineRead::end;
-    while ((read = read_line(reader, path, line_number, line)) == LineRead::line) {
+    LineStatus read = LineStatus::end;
+    while ((read = read_line(reader, path, line)) == LineStatus::line) {
         if (is_comment(line)) continue;
-        EnglishLine parsed;
-        const EnglishLineFault fault = parse_english_line(line, parsed);
-        if (fault != EnglishLineFault::none) {
-            console_printf(english_fault_message(fault), path, line_number);
+        UsecodeRecord parsed;
+        if (const RecordProblem problem = parse_usecode_record(line, UsecodeLayout::english, parsed)) {
+            console_printf(english_fault_message(problem.fault), path, reader.line_number());
             return -1;
         }
         if (!add_translation_entry(table, parsed.function_id, parsed.label, parsed.type)) {
@@ -450,9 +344,9 @@ int read_english_texts(EnglishTable& table, const char* path)
                            static_cast<int>(parsed.type.size()), parsed.type.data());
         }
     }
-    if (read == LineRead::refused) return -1;
+    if (read == LineStatus::refused) return -1;
     if (reader.failed()) {
-        console_printf("ERROR: %s(%d行目): 読み込みエラー\n", path, line_number);
+        console_printf("ERROR: %s(%d行目): 読み込みエラー\n", path, reader.line_number());
         return -1;
     }
     return 0;
@@ -465,41 +359,48 @@ int convert_translation_file(const EnglishTable& table, const char* input_path, 
     FilePtr output = open_file_or_report(output_path, "wt");
     if (!output) return -1;
 
-    TextLineReader reader(input.get());
+    LineReader reader(input.get(), LINE_BUFFER_SIZE - 1);
     BlockWriter writer{output.get(), {}};
     std::size_t next_entry = 0;
     writer.block.reserve(BlockWriter::BLOCK_SIZE + 2 * LINE_BUFFER_SIZE);
-    int line_number = 0;
     std::string_view line;
-    LineRead read = LineRead::end;
-    while ((read = read_line(reader, input_path, line_number, line)) == LineRead::line) {
+    LineStatus read = LineStatus::end;
+    while ((read = read_line(reader, input_path, line)) == LineStatus::line) {
+        const int line_number = reader.line_number();
         if (is_comment(line)) {
             writer.block += line;
             writer.block += '\n';
             writer.flush_if_full();
             continue;
         }
-        JapaneseLine parsed;
-        const JapaneseLineFault fault = parse_japanese_line(table, next_entry, line, parsed);
-        if (fault != JapaneseLineFault::none) {
-            print_japanese_fault(fault, input_path, line_number, parsed.label);
+        UsecodeRecord parsed;
+        const TranslationEntry* entry = nullptr;
+        if (const RecordProblem problem = parse_usecode_record(line, UsecodeLayout::old_japanese, parsed)) {
+            console_printf(japanese_fault_message(problem.fault), input_path, line_number);
+        } else if ((entry = find_entry_from(table, next_entry, static_cast<std::uint16_t>(parsed.function_id),
+                                            parsed.label)) == nullptr) {
+            console_printf("ERROR: %s(%d行目): ラベルが見つかりません: %.*s\n", input_path, line_number,
+                           static_cast<int>(parsed.label.size()), parsed.label.data());
+        }
+        if (entry == nullptr) {
             writer.flush();
             return -1;  // the lines written so far stay in the output
         }
         std::string& out = writer.block;
-        append_function_id(out, parsed.entry->function_id);
+        append_function_id(out, entry->function_id);
         out += '\t';
-        out += parsed.entry->label;
+        out += entry->label;
         out += '\t';
-        out += parsed.entry->type;
+        out += entry->type;
         out += '\t';
-        append_text_without_qrm(out, parsed.text, parsed.entry->type, line_number);
+        append_text_without_qrm(out, parsed.text, entry->type, line_number);
         out += '\n';
         writer.flush_if_full();
     }
     writer.flush();
-    if (read == LineRead::refused) return -1;  // the lines written so far stay in the output
+    if (read == LineStatus::refused) return -1;  // the lines written so far stay in the output
 
+    const int line_number = reader.line_number();
     if (reader.failed()) {
         console_printf("ERROR: %s(%d行目): 読み込みエラー\n", input_path, line_number);
         return -1;

@@ -5,6 +5,8 @@
 // line's type taken from the English table.
 #pragma once
 
+#include "texts/text_records.h"
+
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -30,6 +32,28 @@ struct EnglishTable {
     std::deque<TranslationEntry> entries;  // never moved once added
     std::vector<EnglishTableSlot> slots;   // a power of two of them, at most half used
 };
+
+// The layouts of a table line:
+//   old_japanese  <hex id> TAB <label> TAB "<text>"           (UTF-8 text)
+//   english       <hex id> TAB <label> TAB <type> TAB "<text>" (ASCII text)
+//   japanese      <hex id> TAB <label> TAB <type> TAB "<text>" (UTF-8 text)
+// The id is at most FFFF, the label letters, digits, "@" and "_"; in the
+// text a backslash escapes the byte after it, and the closing quote ends
+// the line.
+enum class UsecodeLayout { old_japanese, english, japanese };
+
+// One line's fields, views of the line.
+struct UsecodeRecord {
+    unsigned function_id = 0;
+    std::string_view label;
+    std::string_view type;  // empty in the old layout
+    std::string_view text;  // with its enclosing double quotes
+    std::size_t text_at = 0;  // byte position of the opening quote
+};
+
+// Parses a line that is no comment; the first fault found, in the order of
+// the line but for the id's value, which is tested last.
+RecordProblem parse_usecode_record(std::string_view line, UsecodeLayout layout, UsecodeRecord& record);
 
 // The entry with this id and label, or null.
 const TranslationEntry* find_translation_entry(const EnglishTable& table, std::uint16_t function_id,
