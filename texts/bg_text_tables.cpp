@@ -17,17 +17,13 @@
 #include "common/console.h"
 #include "common/file_utils.h"
 #include "common/line_reader.h"
-#include "common/text_utils.h"
 #include "charmap/u7charmap.h"
 
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <new>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

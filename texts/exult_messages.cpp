@@ -3,7 +3,6 @@
 #include "common/console.h"
 #include "common/file_utils.h"
 #include "common/line_reader.h"
-#include "common/text_utils.h"
 #include "charmap/u7charmap.h"
 
 #include <algorithm>
