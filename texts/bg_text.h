@@ -100,8 +100,9 @@ struct BgTextRecord {
 // the entry is the caller's to find.
 RecordProblem parse_bg_text_record(std::string_view line, BgTextRecord& record);
 
-// The bytes a converted text cannot hold: a CR ends a subtitle line, and
-// an LF stands where the line end's would.
+// The bytes a converted text cannot hold: a CR ends a subtitle line (and
+// takes the byte after it along), and an LF is the second byte of every
+// line end.
 inline constexpr std::string_view SUBTITLE_TEXT_BREAKING_BYTES = LINE_BREAK_BYTES;
 
 // Writes the English table: two comment lines, one record per line of each
