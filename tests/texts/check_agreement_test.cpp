@@ -1,7 +1,7 @@
 // u7kit check and the programs agree: a table of sound and faulty lines of
 // each kind, each line read by the reader of the program that takes it and
 // by the check, with the same verdict (and the one the case expects).
-#include "tools/u7kit/u7kit.h"
+#include "texts/translation_check.h"
 
 #include "support/stdout_capture.h"
 #include "support/temp_dir.h"

@@ -1,6 +1,6 @@
 // The translation check: files with planted faults, each fault reported
 // with its line and column, exactly; the counts of the summary.
-#include "tools/u7kit/u7kit.h"
+#include "texts/translation_check.h"
 
 #include "support/stdout_capture.h"
 #include "support/temp_dir.h"
