@@ -117,8 +117,8 @@ int read_game_fonts(const std::string& folder, const FontTable& font_table, Chec
             size = archive.table.entries[entry].size;
         }
         if (data == nullptr || read_shape_view(data, static_cast<std::int32_t>(size), nullptr, false) != ENTRY_SHAPE) {
-            console_printf("WARNING: %s [%d] はフォントではありません: フォント%sの文字数は検査しません\n",
-                           archive.path.c_str(), row->entry, font_tag_name(tag));
+            console_printf("WARNING: %s/%s [%d] はフォントではありません: フォント%sの文字数は検査しません\n",
+                           folder.c_str(), row->archive.c_str(), row->entry, font_tag_name(tag));
             continue;
         }
         settings.fonts[static_cast<std::size_t>(tag)] =
