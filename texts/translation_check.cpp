@@ -21,36 +21,16 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <variant>
 
 namespace {
 
-// The game's fonts in the order of the map's font limits; the position is
-// the font's entry in FONTS.VGA.
-struct GameFont {
-    const char* name;
-    std::int32_t CharMap::*limit;
-};
-constexpr GameFont GAME_FONTS[] = {
-    {"NORMAL", &CharMap::max_code_font_normal},     {"STATUS", &CharMap::max_code_font_status},
-    {"BOOKS", &CharMap::max_code_font_books},       {"SUBTITLE", &CharMap::max_code_font_subtitle},
-    {"MENU", &CharMap::max_code_font_menu},         {"BG_INTRO", &CharMap::max_code_font_bg_intro},
-    {"BG_END2", &CharMap::max_code_font_bg_end2},   {"BG_END3", &CharMap::max_code_font_bg_end3},
-    {"SI_INTRO", &CharMap::max_code_font_si_intro}, {"SPEECH_RED", &CharMap::max_code_font_speech_red},
-};
-constexpr int FONT_NORMAL_AT = 0;
-constexpr int FONT_BOOKS_AT = 2;
-constexpr int FONT_MENU_AT = 4;
-constexpr int FONT_BG_INTRO_AT = 5;
-constexpr int FONT_BG_END2_AT = 6;
-constexpr int FONT_BG_END3_AT = 7;
-constexpr int FONT_SI_INTRO_AT = 8;
-
 // The fonts a text is drawn with (END2_MENU texts appear in two).
 struct TextFonts {
-    int first = FONT_NORMAL_AT;
-    int second = -1;
+    FontTag first = FontTag::normal;
+    std::optional<FontTag> second;
 };
 
 // Line buffers and converted-text capacities of the programs.
@@ -102,24 +82,49 @@ struct FileCheck {
     }
 
     // Whether a font draws a code; faults name the character.
-    void check_code(int code, const char* character, std::size_t position, int font_at)
+    void check_code(int code, const char* character, std::size_t position, FontTag tag)
     {
-        if (font_at < 0) return;
-        const GameFont& font = GAME_FONTS[font_at];
         const CharMap& map = current_charmap();
-        const std::int32_t limit = map.*font.limit > 0 ? map.*font.limit : map.max_code;
+        const std::int32_t own_limit = map.*font_limit_field(tag);
+        const std::int32_t limit = own_limit > 0 ? own_limit : map.max_code;
         if (limit > 0 && code > limit) {
-            fault(position, "'%s'(コード%d)はフォント%sにありません(最大%d)", character, code, font.name,
+            fault(position, "'%s'(コード%d)はフォント%sにありません(最大%d)", character, code, font_tag_name(tag),
                   static_cast<int>(limit));
             return;
         }
-        const std::vector<int>& glyphs = settings.font_glyphs;
-        if (glyphs.empty()) return;
-        const int count = static_cast<std::size_t>(font_at) < glyphs.size() ? glyphs[static_cast<std::size_t>(font_at)] : 0;
-        if (code >= count) {
-            fault(position, "'%s'(コード%d)はフォント%s(FONTS.VGA [%02d], %d文字)にありません", character, code, font.name,
-                  font_at, count);
+        const CheckFont& font = settings.fonts[static_cast<std::size_t>(tag)];
+        if (font.glyphs < 0) return;
+        if (code >= font.glyphs) {
+            fault(position, "'%s'(コード%d)はフォント%s(%s [%02d], %d文字)にありません", character, code,
+                  font_tag_name(tag), font.archive.c_str(), font.entry, font.glyphs);
         }
+    }
+
+    // A character's map code and whether its fonts draw it; the number of
+    // bytes it takes once converted.
+    std::size_t check_character(const std::string& character, std::size_t position, TextFonts fonts,
+                                std::string_view breaking)
+    {
+        const char* code = lookup_charmap(character.c_str());
+        if (code == nullptr) {
+            ++report.missing[character];
+            fault(position, "'%s' は文字マップにありません", character.c_str());
+            return 0;
+        }
+        const std::string_view code_bytes(code);
+        const std::size_t breaking_at = code_bytes.find_first_of(breaking);
+        if (breaking_at != std::string_view::npos) {
+            fault(position, "'%s' のコードには出力できない制御文字(0x%02X)があります", character.c_str(),
+                  static_cast<unsigned>(static_cast<unsigned char>(code_bytes[breaking_at])));
+        }
+        const int value = get_code_value(code);
+        if (value < 0) {
+            fault(position, "'%s' の文字マップのコードが不正です", character.c_str());
+        } else if (value > 0) {
+            check_code(value, character.c_str(), position, fonts.first);
+            if (fonts.second) check_code(value, character.c_str(), position, *fonts.second);
+        }
+        return code_bytes.size();
     }
 
     // Every character of the text at [start, start + length) of the line.
@@ -153,26 +158,7 @@ struct FileCheck {
             }
             const std::string character(line.substr(position, static_cast<std::size_t>(size)));
             ++report.characters[character];
-            const char* code = lookup_charmap(character.c_str());
-            if (code == nullptr) {
-                ++report.missing[character];
-                fault(position, "'%s' は文字マップにありません", character.c_str());
-            } else {
-                const std::string_view code_bytes(code);
-                converted += code_bytes.size();
-                const std::size_t breaking_at = code_bytes.find_first_of(breaking);
-                if (breaking_at != std::string_view::npos) {
-                    fault(position, "'%s' のコードには出力できない制御文字(0x%02X)があります", character.c_str(),
-                          static_cast<unsigned>(static_cast<unsigned char>(code_bytes[breaking_at])));
-                }
-                const int value = get_code_value(code);
-                if (value < 0) {
-                    fault(position, "'%s' の文字マップのコードが不正です", character.c_str());
-                } else if (value > 0) {
-                    check_code(value, character.c_str(), position, fonts.first);
-                    check_code(value, character.c_str(), position, fonts.second);
-                }
-            }
+            if (settings.map_checked) converted += check_character(character, position, fonts, breaking);
             position += static_cast<std::size_t>(size);
         }
         if (capacity > 0 && converted > capacity - 1) {
@@ -184,12 +170,12 @@ struct FileCheck {
 TextFonts exult_text_fonts(int font)
 {
     switch (font) {
-    case FONT_MENU: return {FONT_MENU_AT, -1};
-    case FONT_END2: return {FONT_BG_END2_AT, -1};
-    case FONT_END3: return {FONT_BG_END3_AT, -1};
-    case FONT_INTRO: return {FONT_SI_INTRO_AT, -1};
-    case FONT_END2_MENU: return {FONT_BG_END2_AT, FONT_MENU_AT};
-    default: return {FONT_NORMAL_AT, -1};
+    case FONT_MENU: return {FontTag::menu, std::nullopt};
+    case FONT_END2: return {FontTag::bg_end2, std::nullopt};
+    case FONT_END3: return {FontTag::bg_end3, std::nullopt};
+    case FONT_INTRO: return {FontTag::si_intro, std::nullopt};
+    case FONT_END2_MENU: return {FontTag::bg_end2, FontTag::menu};
+    default: return {FontTag::normal, std::nullopt};
     }
 }
 
@@ -253,7 +239,7 @@ void check_bgtext_record(FileCheck& check)
         return;
     }
     const bool intro = record.kind == SUBTITLE_KIND_INTRO;
-    check.check_text(c.text_at, c.text.size(), {intro ? FONT_BG_INTRO_AT : FONT_MENU_AT, -1}, CONVERTED_CAPACITY,
+    check.check_text(c.text_at, c.text.size(), {intro ? FontTag::bg_intro : FontTag::menu, std::nullopt}, CONVERTED_CAPACITY,
                      SUBTITLE_TEXT_BREAKING_BYTES);
 }
 
@@ -284,7 +270,7 @@ void check_usecode_record(FileCheck& check)
         check.report.translated.emplace(record.function_id, label);
     }
     const bool book = record.type == "S.BOOK" || record.type == "S.SCROLL";
-    check.check_text(record.text_at + 1, record.text.size() - 2, {book ? FONT_BOOKS_AT : FONT_NORMAL_AT, -1}, 0);
+    check.check_text(record.text_at + 1, record.text.size() - 2, {book ? FontTag::books : FontTag::normal, std::nullopt}, 0);
 }
 
 }  // namespace

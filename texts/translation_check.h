@@ -7,7 +7,9 @@
 #pragma once
 
 #include "texts/usecode_tables.h"
+#include "fonts/font_table.h"
 
+#include <array>
 #include <map>
 #include <set>
 #include <string>
@@ -22,12 +24,24 @@ enum class CheckFormat { unknown, usecode, exultmsg, bgtext };
 CheckFormat check_format_by_name(const std::string& name);
 CheckFormat check_format_of_file(const std::string& path);
 
+// The font a tag's texts are drawn with, as read from the game's folder:
+// where it stands and how many glyphs it has.  glyphs < 0: not read, so no
+// glyph count is checked for the tag.
+struct CheckFont {
+    int glyphs = -1;
+    std::string archive;
+    int entry = 0;
+};
+
 // What the check is done against: the loaded map's limits, and the glyph
-// count of each FONTS.VGA entry when a font file was given.
+// count of each tag's font when the game's fonts were read.
 struct CheckSettings {
-    std::vector<int> font_glyphs;            // per FONTS.VGA entry; empty without --font
-    const EnglishTable* english = nullptr;   // with --en
+    std::array<CheckFont, FONT_TAG_COUNT> fonts;  // by FontTag
+    const EnglishTable* english = nullptr;        // with --en
     int english_lines = 0;
+    // false: the texts are only read, for their faults and their
+    // characters (u7kit charmap); nothing is looked up in the map.
+    bool map_checked = true;
 };
 
 // What the check found, over every file.

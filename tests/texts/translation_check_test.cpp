@@ -120,22 +120,43 @@ TEST_F(TranslationCheck, MessageNumberRecordsAreDrawnInTheirOwnFont)
     EXPECT_EQ(report.records, 5);
 }
 
-TEST_F(TranslationCheck, FontFileGlyphCountsLimitTheCodes)
+TEST_F(TranslationCheck, EachTagsFontLimitsItsCodes)
 {
-    settings.font_glyphs = {245, 0, 0, 0, 246};  // NORMAL has あ only, MENU あ and い
+    // NORMAL and MENU have あ only, BG_INTRO none; the others were not
+    // read.
+    settings.fonts[static_cast<std::size_t>(FontTag::normal)] = CheckFont{245, "FONTS.VGA", 0};
+    settings.fonts[static_cast<std::size_t>(FontTag::menu)] = CheckFont{245, "MAINSHP.FLX", 9};
+    settings.fonts[static_cast<std::size_t>(FontTag::bg_intro)] = CheckFont{0, "MAINSHP.FLX", 3};
     const std::string out = check("bg_text.ja.txt",
                                   "BG_INTRO\t1\tGUARDIAN\tあ\n"
-                                  "bg_endgame2\t2\tmenu\tいあ\n"
-                                  "BG_INTRO\t0\tGUARDIAN\tx\n"
-                                  "BG_INTRO\t1\tMENU\tx\n"
-                                  "BG_ENDGAME\t1\tMENU\tx\n",
+                                  "bg_endgame2\t2\tmenu\tあい\n"
+                                  "BG_INTRO\t0\tGUARDIAN\tx\n",
                                   CheckFormat::bgtext);
-    // The intro's font (FONTS.VGA entry 5) is not in the font file at all.
-    EXPECT_EQ(out, console("ERROR: bg_text.ja.txt(1行目21文字目): 'あ'(コード244)はフォントBG_INTRO(FONTS.VGA [05], 0文字)にありません\n"
-                           "ERROR: bg_text.ja.txt(3行目10文字目): 不正なIDです: 0\n"
-                           "ERROR: bg_text.ja.txt(4行目12文字目): 不正なフォント種別です: MENU\n"
-                           "ERROR: bg_text.ja.txt(5行目1文字目): 不正なテキスト種別です: BG_ENDGAME\n"));
-    EXPECT_EQ(report.faults, 4);
+    EXPECT_EQ(out, console("ERROR: bg_text.ja.txt(1行目21文字目): 'あ'(コード244)はフォントBG_INTRO(MAINSHP.FLX [03], 0文字)にありません\n"
+                           "ERROR: bg_text.ja.txt(2行目21文字目): 'い'(コード245)はフォントMENU(MAINSHP.FLX [09], 245文字)にありません\n"
+                           "ERROR: bg_text.ja.txt(3行目10文字目): 不正なIDです: 0\n"));
+    // END2_MENU texts are drawn in both fonts; BG_END2 was not read.
+    EXPECT_EQ(check("exultmsg.ja.txt", "MSG\t0x900\tEND2_MENU\tい\nCOMMON\t1\tNORMAL\tい\n", CheckFormat::exultmsg),
+              console("ERROR: exultmsg.ja.txt(1行目21文字目): 'い'(コード245)はフォントMENU(MAINSHP.FLX [09], 245文字)にありません\n"
+                      "ERROR: exultmsg.ja.txt(2行目17文字目): 'い'(コード245)はフォントNORMAL(FONTS.VGA [00], 245文字)にありません\n"));
+    EXPECT_EQ(report.faults, 5);
+}
+
+// Without the map the texts are only read: their own faults are reported,
+// their characters counted, nothing is looked up.
+TEST_F(TranslationCheck, ReadingWithoutTheMapCollectsTheCharacters)
+{
+    settings.map_checked = false;
+    const std::string out = check("exultmsg.ja.txt",
+                                  "COMMON\t1\tNORMAL\tえ外え\n"
+                                  "BOGUS\t1\tNORMAL\tお\n"
+                                  "COMMON\t2\tNORMAL\tか\xE3\x81\n",
+                                  CheckFormat::exultmsg);
+    EXPECT_EQ(out, console("ERROR: exultmsg.ja.txt(2行目1文字目): 不正なテキスト種別です: BOGUS\n"
+                           "ERROR: exultmsg.ja.txt(3行目18文字目): 不正なUTF-8です(0xE3)\n"));
+    EXPECT_EQ(report.characters, (std::unordered_map<std::string, int>{{"え", 2}, {"外", 1}, {"か", 1}}));
+    EXPECT_TRUE(report.missing.empty());
+    EXPECT_EQ(report.faults, 2);
 }
 
 TEST_F(TranslationCheck, UsecodeRecordsAndTranslatedLines)

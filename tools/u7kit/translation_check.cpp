@@ -4,12 +4,15 @@
 #include "tools/u7kit/u7kit.h"
 
 #include "common/console.h"
+#include "common/file_utils.h"
 #include "texts/translation_check.h"
 #include "texts/usecode_tables.h"
 #include "charmap/u7charmap.h"
-#include "shape/u7shape_utils.h"
+#include "fonts/font_table.h"
+#include "shape/shape_view.h"
 
-#include <variant>
+#include <filesystem>
+#include <map>
 
 namespace {
 
@@ -21,7 +24,12 @@ const std::vector<const char*> USAGE = {
     "オプション:\n",
     "    -m|--map ファイル名     指定したファイルから文字コード対応表を読み込みます\n",
     "                            (usecode.map)\n",
-    "       --font ファイル名    フォントファイルの文字数でも検査します\n",
+    "       --game-dir フォルダ  ゲームのフォルダのフォントの文字数でも検査します\n",
+    "                            (FONTS.VGA, MAINSHP.FLX, ENDGAME.DAT, INTRO.DAT)\n",
+    "       --game bg|si         このゲームのフォント表を使います\n",
+    "                            (bg)\n",
+    "       --font-table ファイル名\n",
+    "                            このフォント表を使います\n",
     "       --en ファイル名      英語テキスト(usecode.en.txt)に対する翻訳率を表示します\n",
     "       --format 形式        ファイルの形式: usecode|exultmsg|bgtext\n",
     "                            (ファイル名から判断します)\n",
@@ -31,59 +39,161 @@ const std::vector<const char*> USAGE = {
     "\n",
 };
 
+bool same_letters(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if ((x >= 'A' && x <= 'Z' ? x + 32 : x) != (y >= 'A' && y <= 'Z' ? y + 32 : y)) return false;
+    }
+    return true;
+}
+
+// The path of the archive in the game's folder: the name as the table
+// spells it, else a file whose name differs only in letter case (the
+// game's files come in either); empty when there is none.
+std::string find_game_file(const std::string& folder, const std::string& name)
+{
+    const std::string spelled = folder + "/" + name;
+    if (path_exists(spelled)) return spelled;
+    std::error_code error;
+    for (const auto& item : std::filesystem::directory_iterator(folder, error)) {
+        const std::string found = item.path().filename().string();
+        if (same_letters(found, name)) return folder + "/" + found;
+    }
+    return {};
+}
+
+// Keeps nothing of an entry: the archive's bytes stay with the caller.
+std::int32_t keep_no_object(EntryObject*, const std::uint8_t*, std::int32_t, std::int32_t)
+{
+    return ENTRY_RAW;
+}
+
+struct GameArchive {
+    std::string path;  // empty: not in the folder
+    std::vector<std::uint8_t> image;
+    FlexTable table;
+};
+
+// The glyph count of each tag's font, read from its archive in the game's
+// folder.  An archive or a font that is not there is named in a warning
+// and its tags go unchecked.  0, or -1 after a message.
+int read_game_fonts(const std::string& folder, const FontTable& font_table, CheckSettings& settings)
+{
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        console_printf("ERROR: ゲームのフォルダがありません: %s\n", folder.c_str());
+        return -1;
+    }
+    std::map<std::string, GameArchive> archives;
+    std::map<std::string, std::string> missing_tags;  // archive name: its tags
+    for (const FontTag tag : ALL_FONT_TAGS) {
+        const FontTableRow* row = find_font(font_table, tag);
+        if (row == nullptr) continue;
+        auto [at, added] = archives.try_emplace(row->archive);
+        GameArchive& archive = at->second;
+        if (added) {
+            archive.path = find_game_file(folder, row->archive);
+            if (!archive.path.empty() &&
+                (!read_flexfile_image(archive.path.c_str(), archive.image) ||
+                 read_flex_table_from_memory(archive.table, archive.image.data(), archive.image.size(),
+                                             archive.path.c_str(), keep_no_object) != 0)) {
+                console_printf("ERROR: %s を読み込めません\n", archive.path.c_str());
+                return -1;
+            }
+        }
+        if (archive.path.empty()) {
+            std::string& tags = missing_tags[row->archive];
+            tags += (tags.empty() ? "" : ",") + std::string(font_tag_name(tag));
+            continue;
+        }
+        const auto entry = static_cast<std::size_t>(row->entry);
+        const std::uint8_t* data = nullptr;
+        std::uint32_t size = 0;
+        if (entry < archive.table.entries.size() && !archive.table.entries[entry].empty()) {
+            data = archive.image.data() + archive.table.entries[entry].offset;
+            size = archive.table.entries[entry].size;
+        }
+        if (data == nullptr || read_shape_view(data, static_cast<std::int32_t>(size), nullptr, false) != ENTRY_SHAPE) {
+            console_printf("WARNING: %s/%s [%d] はフォントではありません: フォント%sの文字数は検査しません\n",
+                           folder.c_str(), row->archive.c_str(), row->entry, font_tag_name(tag));
+            continue;
+        }
+        settings.fonts[static_cast<std::size_t>(tag)] =
+            CheckFont{static_cast<int>(shape_view_frame_count(data, size)), row->archive, row->entry};
+    }
+    for (const auto& [name, tags] : missing_tags) {
+        console_printf("WARNING: %s/%s がありません: フォント%sの文字数は検査しません\n", folder.c_str(), name.c_str(),
+                       tags.c_str());
+    }
+    return 0;
+}
+
 }  // namespace
 
-int run_check(int argc, char** argv)
+bool translation_file_formats(const std::string& format_name, const std::vector<std::string>& files,
+                              std::vector<CheckFormat>& formats)
 {
-    std::string map_file = DEFAULT_MAP_FILE;
-    std::string font_file;
-    std::string english_file;
-    std::string format_name;
-    const SubcommandSyntax syntax{
-        {{"-m", &map_file}, {"--map", &map_file}, {"--font", &font_file}, {"--en", &english_file}, {"--format", &format_name}},
-        {},
-        U7KIT_VERSION_BANNER,
-        USAGE};
-    std::vector<std::string> files;
-    if (!parse_subcommand_line(argc, argv, syntax, files, true)) return 1;
     CheckFormat given = CheckFormat::unknown;
     if (!format_name.empty()) {
         given = check_format_by_name(format_name);
         if (given == CheckFormat::unknown) {
             console_printf("ERROR: 不正な形式です: %s\n", format_name.c_str());
-            return 1;
+            return false;
         }
+    }
+    formats.clear();
+    for (const std::string& file : files) {
+        formats.push_back(given != CheckFormat::unknown ? given : check_format_of_file(file));
+        if (formats.back() == CheckFormat::unknown) {
+            console_printf("ERROR: ファイルの形式が分かりません(--formatで指定してください): %s\n", file.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+int run_check(int argc, char** argv)
+{
+    std::string map_file = DEFAULT_MAP_FILE;
+    std::string game_dir;
+    std::string game_name;
+    std::string font_table_file;
+    std::string english_file;
+    std::string format_name;
+    const SubcommandSyntax syntax{{{"-m", &map_file},
+                                   {"--map", &map_file},
+                                   {"--game-dir", &game_dir},
+                                   {"--game", &game_name},
+                                   {"--font-table", &font_table_file},
+                                   {"--en", &english_file},
+                                   {"--format", &format_name}},
+                                  {},
+                                  U7KIT_VERSION_BANNER,
+                                  USAGE};
+    std::vector<std::string> files;
+    if (!parse_subcommand_line(argc, argv, syntax, files, true)) return 1;
+    if (!format_name.empty() && check_format_by_name(format_name) == CheckFormat::unknown) {
+        console_printf("ERROR: 不正な形式です: %s\n", format_name.c_str());
+        return 1;
     }
     if (files.empty()) {
         console_printf("ERROR: 検査する翻訳ファイルがありません\n");
         return 1;
     }
     std::vector<CheckFormat> formats;
-    for (const std::string& file : files) {
-        formats.push_back(given != CheckFormat::unknown ? given : check_format_of_file(file));
-        if (formats.back() == CheckFormat::unknown) {
-            console_printf("ERROR: ファイルの形式が分かりません(--formatで指定してください): %s\n", file.c_str());
-            return 1;
-        }
-    }
+    if (!translation_file_formats(format_name, files, formats)) return 1;
+    const std::optional<FontTable> font_table = font_table_from_options(game_name, font_table_file);
+    if (!font_table) return 1;
     if (load_charmap(map_file.c_str()) != 0) {
         console_printf("ERROR: %s を読み込めません\n", map_file.c_str());
         return 1;
     }
 
     CheckSettings settings;
-    if (!font_file.empty()) {
-        FlexArchivePtr fonts;
-        if (read_flexfile_with_readfunc(&fonts, font_file.c_str(), read_shape_from_buffer) != 0) {
-            console_printf("ERROR: %s を読み込めません\n", font_file.c_str());
-            return 1;
-        }
-        for (const FlexEntry& entry : fonts->entries) {
-            const Shape* shape = std::get_if<Shape>(&entry.object);
-            settings.font_glyphs.push_back(shape != nullptr ? shape->count() : 0);
-        }
-        free_flexfile(fonts);
-    }
+    if (!game_dir.empty() && read_game_fonts(game_dir, *font_table, settings) != 0) return 1;
     EnglishTable english;
     if (!english_file.empty()) {
         if (read_english_texts(english, english_file.c_str()) != 0) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "texts/exult_messages.h"
+#include "texts/translation_check.h"
 #include "texts/usecode_tables.h"
 #include "archive/u7data_utils.h"
 #include "archive/u7files.h"
@@ -72,6 +73,16 @@ int run_fontsheet(int argc, char** argv);
 
 // The formats a translation file may have, each read by its program's rules.
 int run_check(int argc, char** argv);
+
+// The format of each file: the one --format names (format_name, may be
+// empty), else the one its file name tells.  false after a message.
+bool translation_file_formats(const std::string& format_name, const std::vector<std::string>& files,
+                              std::vector<CheckFormat>& formats);
+
+// ---------------------------------------------------------------------------
+// charmap: the character map extended by the characters of the translations
+
+int run_charmap(int argc, char** argv);
 
 // ---------------------------------------------------------------------------
 // exultmsg: oxleth's translation for a message file of any message numbers
