@@ -8,11 +8,7 @@
 # library (target:core).  Each pair goes when its link does; the list is to
 # end empty.
 set(U7_PENDING_CORE_LINKS
-  u7kit_core:oxleth_core u7kit_core:revisto_core
-  u7kit_bench:u7kit_core program_bench_core:oxleth_core program_bench_test:revisto_core
-  oxleth_bench:oxleth_core revisto_bench:revisto_core
-  fuzz_exult_files:oxleth_core fuzz_tawnix_tables:tawnix_core
-  fuzz_revisto_english:revisto_core fuzz_revisto_convert:revisto_core)
+  u7kit_bench:u7kit_core)
 
 function(u7_check_program_links directory)
   get_property(targets DIRECTORY ${directory} PROPERTY BUILDSYSTEM_TARGETS)

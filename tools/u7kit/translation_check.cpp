@@ -7,7 +7,10 @@
 
 #include "common/console.h"
 #include "common/file_utils.h"
-#include "tools/oxleth/oxleth.h"
+#include "texts/exult_messages.h"
+#include "texts/bg_text.h"
+#include "texts/usecode_tables.h"
+#include "common/line_reader.h"
 #include "common/text_utils.h"
 #include "charmap/u7charmap.h"
 #include "shape/u7shape_utils.h"
@@ -138,8 +141,10 @@ struct FileCheck {
     }
 
     // Every character of the text at [start, start + length) of the line.
-    // capacity 0: no conversion limit.
-    void check_text(std::size_t start, std::size_t length, TextFonts fonts, std::size_t capacity)
+    // capacity 0: no conversion limit.  A code holding one of the breaking
+    // bytes cannot be written out.
+    void check_text(std::size_t start, std::size_t length, TextFonts fonts, std::size_t capacity,
+                    std::string_view breaking = {})
     {
         std::size_t converted = 0;
         std::size_t position = start;
@@ -171,7 +176,13 @@ struct FileCheck {
                 ++report.missing[character];
                 fault(position, "'%s' は文字マップにありません", character.c_str());
             } else {
-                converted += std::strlen(code);
+                const std::string_view code_bytes(code);
+                converted += code_bytes.size();
+                const std::size_t breaking_at = code_bytes.find_first_of(breaking);
+                if (breaking_at != std::string_view::npos) {
+                    fault(position, "'%s' のコードには出力できない制御文字(0x%02X)があります", character.c_str(),
+                          static_cast<unsigned>(static_cast<unsigned char>(code_bytes[breaking_at])));
+                }
                 const int value = get_code_value(code);
                 if (value < 0) {
                     fault(position, "'%s' の文字マップのコードが不正です", character.c_str());
@@ -188,43 +199,6 @@ struct FileCheck {
     }
 };
 
-// A whole column as a number, as the programs read IDs: decimal, 0x
-// hexadecimal or 0-prefixed octal, sign and leading blanks allowed.
-bool read_id(const std::string& column, long& value)
-{
-    if (column.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    value = std::strtol(column.c_str(), &end, 0);
-    return errno == 0 && *end == '\0' && value >= 1 && value <= 65535;
-}
-
-bool equal_ignoring_case(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-// TYPE, ID, FONT and TEXT of a table record; the text runs to the line end.
-struct TableRecord {
-    StringList columns;
-    std::size_t text_start = 0;
-};
-
-bool split_table_record(FileCheck& check, TableRecord& record)
-{
-    const std::string line(check.line);
-    std::optional<StringList> columns = split_string(line.c_str(), '\t', 4, false);
-    if (!columns || columns->size() < 4 || (*columns)[0].empty() || (*columns)[1].empty() || (*columns)[2].empty()) {
-        check.fault(0, "syntax error");
-        return false;
-    }
-    record.columns = std::move(*columns);
-    record.text_start = record.columns[0].size() + record.columns[1].size() + record.columns[2].size() + 3;
-    return true;
-}
-
 TextFonts exult_text_fonts(int font)
 {
     switch (font) {
@@ -237,146 +211,98 @@ TextFonts exult_text_fonts(int font)
     }
 }
 
+// A column's text for a message.
+std::string column_text(std::string_view column)
+{
+    return std::string(column);
+}
+
+// The records of u7kit exultmsg, which takes oxleth's and MSG records too.
 void check_exultmsg_record(FileCheck& check)
 {
-    TableRecord record;
-    if (!split_table_record(check, record)) return;
-    const StringList& c = record.columns;
-    const std::size_t id_at = c[0].size() + 1;
-    const std::size_t font_at = id_at + c[1].size() + 1;
-    // A record keyed by message number (u7kit exultmsg) or by kind and ID.
-    const bool by_number = equal_ignoring_case(c[0], NUMBERED_TYPE_NAME);
-    const int kind = by_number ? TEXT_KIND_NUMBERED : find_text_kind(c[0].c_str());
-    if (kind < TEXT_KIND_COMMON) {
-        check.fault(0, "不正なテキスト種別です: %s", c[0].c_str());
-        return;
-    }
-    long id = 0;
-    if (by_number) {
-        id = read_message_number(c[1].c_str());
-        if (id < 0) {
-            check.fault(id_at, "不正なメッセージ番号です: %s", c[1].c_str());
-            return;
+    ExultRecord record;
+    const TableColumns& c = record.columns;
+    if (const RecordProblem problem = parse_exult_record(check.line, MessageNumbers::any, record)) {
+        switch (problem.fault) {
+        case RecordFault::unknown_type:
+            check.fault(problem.column, "不正なテキスト種別です: %s", column_text(c.type).c_str());
+            break;
+        case RecordFault::bad_message_number:
+            check.fault(problem.column, "不正なメッセージ番号です: %s", column_text(c.id).c_str());
+            break;
+        case RecordFault::bad_id: check.fault(problem.column, "syntax error: ID %s", column_text(c.id).c_str()); break;
+        case RecordFault::unknown_font:
+            check.fault(problem.column, "不正なフォント種別です: %s", column_text(c.font).c_str());
+            break;
+        default: check.fault(problem.column, "syntax error"); break;
         }
-    } else if (!read_id(c[1], id)) {
-        check.fault(id_at, "syntax error: ID %s", c[1].c_str());
         return;
     }
-    const int font = find_font(c[2].c_str());
-    if (font < FONT_MENU) {
-        check.fault(font_at, "不正なフォント種別です: %s", c[2].c_str());
+    // A MSG record's number may be any message of the file it is used with.
+    const MessageRow* row = find_record_row(message_table.data(), record);
+    if (row == nullptr && !record.by_number) {
+        check.fault(c.id_at, "不正なIDです: %s %ld", text_kind_names[record.kind], record.id);
         return;
     }
-    const MessageRow* row = by_number ? find_message_row_by_number(message_table.data(), id)
-                                      : find_message_row_by_id(message_table.data(), kind, id);
-    if (row == nullptr && !by_number) {
-        check.fault(id_at, "不正なIDです: %s %ld", text_kind_names[kind], id);
-        return;
+    if (row != nullptr && row->font != record.font) {
+        check.warning(c.font_at, "フォント種別が違います: %s", font_names[row->font]);
     }
-    if (row != nullptr && row->font != font) check.warning(font_at, "フォント種別が違います: %s", font_names[row->font]);
     // A known message is drawn in its own font, whatever the record says;
     // any other in the record's.
-    check.check_text(record.text_start, c[3].size(), exult_text_fonts(row != nullptr ? row->font : font),
-                     CONVERTED_CAPACITY);
+    check.check_text(c.text_at, c.text.size(), exult_text_fonts(row != nullptr ? row->font : record.font),
+                     CONVERTED_CAPACITY, EXULT_TEXT_BREAKING_BYTES);
 }
 
 void check_bgtext_record(FileCheck& check)
 {
-    TableRecord record;
-    if (!split_table_record(check, record)) return;
-    const StringList& c = record.columns;
-    const std::size_t id_at = c[0].size() + 1;
-    const std::size_t font_at = id_at + c[1].size() + 1;
-    const bool intro = equal_ignoring_case(c[0], "BG_INTRO");
-    if (!intro && !equal_ignoring_case(c[0], "BG_ENDGAME2")) {
-        check.fault(0, "不正なテキスト種別です: %s", c[0].c_str());
+    BgTextRecord record;
+    const TableColumns& c = record.columns;
+    if (const RecordProblem problem = parse_bg_text_record(check.line, record)) {
+        switch (problem.fault) {
+        case RecordFault::unknown_type:
+            check.fault(problem.column, "不正なテキスト種別です: %s", column_text(c.type).c_str());
+            break;
+        case RecordFault::bad_id: check.fault(problem.column, "不正なIDです: %s", column_text(c.id).c_str()); break;
+        case RecordFault::unknown_font:
+            check.fault(problem.column, "不正なフォント種別です: %s", column_text(c.font).c_str());
+            break;
+        default: check.fault(problem.column, "syntax error"); break;
+        }
         return;
     }
-    long id = 0;
-    if (!read_id(c[1], id)) {
-        check.fault(id_at, "不正なIDです: %s", c[1].c_str());
-        return;
-    }
-    if (!equal_ignoring_case(c[2], intro ? "GUARDIAN" : "MENU")) {
-        check.fault(font_at, "不正なフォント種別です: %s", c[2].c_str());
-        return;
-    }
-    check.check_text(record.text_start, c[3].size(), {intro ? FONT_BG_INTRO_AT : FONT_MENU_AT, -1}, CONVERTED_CAPACITY);
+    const bool intro = record.kind == SUBTITLE_KIND_INTRO;
+    check.check_text(c.text_at, c.text.size(), {intro ? FONT_BG_INTRO_AT : FONT_MENU_AT, -1}, CONVERTED_CAPACITY,
+                     SUBTITLE_TEXT_BREAKING_BYTES);
 }
 
-bool is_hex_digit(char c)
-{
-    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-}
-
-bool is_label_char(char c)
-{
-    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '@' || c == '_';
-}
-
-// "<hex id>\t<label>\t<type>\t\"<text>\"", the text's quotes ending the line.
+// A line of a four-field table: "<hex id>\t<label>\t<type>\t\"<text>\"".
 void check_usecode_record(FileCheck& check)
 {
-    const std::string_view line = check.line;
-    std::size_t pos = 0;
-    unsigned function_id = 0;
-    while (pos < line.size() && is_hex_digit(line[pos])) {
-        const char c = line[pos];
-        const unsigned digit = c <= '9' ? static_cast<unsigned>(c - '0') : static_cast<unsigned>((c | 0x20) - 'a' + 10);
-        // Kept from overflowing: anything past 0xFFFF is refused anyway.
-        if (function_id <= 0xFFFF) function_id = function_id * 16 + digit;
-        ++pos;
-    }
-    if (pos >= line.size() || line[pos] != '\t' || function_id > 0xFFFF) {
-        check.fault(pos, "syntax error: 関数IDが不正です");
-        return;
-    }
-    const std::size_t label_start = ++pos;
-    while (pos < line.size() && is_label_char(line[pos])) ++pos;
-    if (pos >= line.size() || line[pos] != '\t') {
-        check.fault(pos, "syntax error: ラベルが不正です");
-        return;
-    }
-    const std::string label(line.substr(label_start, pos - label_start));
-    const std::size_t type_start = ++pos;
-    while (pos < line.size() && line[pos] != '\t') ++pos;
-    if (pos >= line.size()) {
-        check.fault(pos, "syntax error: 列が足りません");
-        return;
-    }
-    const std::string_view type = line.substr(type_start, pos - type_start);
-    const std::size_t quote = ++pos;
-    if (pos >= line.size() || line[pos] != '"') {
-        check.fault(pos, "syntax error: テキストが\"で始まっていません");
-        return;
-    }
-    ++pos;
-    bool closed = false;
-    while (pos < line.size()) {
-        if (line[pos] == '\\') {
-            pos += 2;
-            continue;
-        }
-        if (line[pos] == '"') {
-            closed = true;
+    UsecodeRecord record;
+    if (const RecordProblem problem = parse_usecode_record(check.line, UsecodeLayout::japanese, record)) {
+        const std::size_t at = problem.column;
+        switch (problem.fault) {
+        case RecordFault::bad_function_id_column:
+        case RecordFault::function_id_too_large: check.fault(at, "syntax error: 関数IDが不正です"); break;
+        case RecordFault::bad_label: check.fault(at, "syntax error: ラベルが不正です"); break;
+        case RecordFault::missing_type_column: check.fault(at, "syntax error: 列が足りません"); break;
+        case RecordFault::no_opening_quote: check.fault(at, "syntax error: テキストが\"で始まっていません"); break;
+        case RecordFault::text_after_quote: check.fault(at, "syntax error: テキストの後に文字があります"); break;
+        case RecordFault::bad_character:
+            check.fault(at, "不正なUTF-8です(0x%02X)", static_cast<unsigned>(static_cast<unsigned char>(check.line[at])));
             break;
+        default: check.fault(at, "syntax error: テキストが\"で終わっていません"); break;
         }
-        ++pos;
-    }
-    if (!closed) {
-        check.fault(quote, "syntax error: テキストが\"で終わっていません");
         return;
     }
-    if (pos + 1 != line.size()) {
-        check.fault(pos + 1, "syntax error: テキストの後に文字があります");
-        return;
-    }
+    const std::string label(record.label);
     if (check.settings.english != nullptr &&
-        find_translation_entry(*check.settings.english, static_cast<std::uint16_t>(function_id), label) != nullptr) {
-        check.report.translated.emplace(function_id, label);
+        find_translation_entry(*check.settings.english, static_cast<std::uint16_t>(record.function_id), label) !=
+            nullptr) {
+        check.report.translated.emplace(record.function_id, label);
     }
-    const bool book = type == "S.BOOK" || type == "S.SCROLL";
-    check.check_text(quote + 1, pos - quote - 1, {book ? FONT_BOOKS_AT : FONT_NORMAL_AT, -1}, 0);
+    const bool book = record.type == "S.BOOK" || record.type == "S.SCROLL";
+    check.check_text(record.text_at + 1, record.text.size() - 2, {book ? FONT_BOOKS_AT : FONT_NORMAL_AT, -1}, 0);
 }
 
 }  // namespace
@@ -405,32 +331,24 @@ int check_translation_file(const char* path, CheckFormat format, const CheckSett
     FilePtr file = open_file_or_report(path, "rb");
     if (!file) return -1;
     const std::size_t line_size = format == CheckFormat::usecode ? USECODE_LINE_SIZE : TABLE_LINE_SIZE;
-    std::vector<char> buffer(line_size);
+    LineReader reader(file.get(), line_size - 1);
     FileCheck check{path, settings, report, 0, {}};
     const int records_before = report.records;
-    bool continued = false;  // the rest of a line too long for the program
-    std::size_t length = 0;
-    while ((length = read_text_line(file.get(), buffer.data(), line_size)) != 0) {
-        const bool whole = buffer[length - 1] == '\n' || std::feof(file.get()) != 0;
-        if (continued) {
-            continued = !whole;
+    std::string_view text;
+    LineStatus status = LineStatus::end;
+    while ((status = reader.next(text)) != LineStatus::end) {
+        check.line_number = reader.line_number();
+        check.line = text;
+        if (!reader.whole()) {
+            // The rest of a line too long for the program is no line here.
+            check.fault(text.size(), "行が長すぎます(最大%zuバイト)", line_size - 1);
+            reader.skip_rest_of_line();
             continue;
         }
-        ++check.line_number;
-        check.line = std::string_view(buffer.data(), length);
-        if (!whole) {
-            check.fault(length, "行が長すぎます(最大%zuバイト)", line_size - 1);
-            continued = true;
+        if (status == LineStatus::refused) {
+            check.fault(reader.stray_position() - reader.text_offset(), "不正な文字(NULまたはCR)があります");
             continue;
         }
-        if (!is_clean_text_line(buffer.data(), length)) {
-            const std::size_t bad = std::min(check.line.find('\0'), check.line.find('\r'));
-            check.fault(bad, "不正な文字(NULまたはCR)があります");
-            continue;
-        }
-        if (check.line_number == 1) remove_utf8_bom(buffer.data());
-        remove_trailing_newlines(buffer.data());
-        check.line = std::string_view(buffer.data());
         if (check.line.empty() || check.line[0] == ';') continue;
         ++report.records;
         switch (format) {
@@ -440,7 +358,7 @@ int check_translation_file(const char* path, CheckFormat format, const CheckSett
         case CheckFormat::unknown: return -1;
         }
     }
-    if (std::ferror(file.get()) != 0) {
+    if (reader.failed()) {
         console_printf("ERROR: %d: 読み込みエラー: %s\n", errno, path);
         return -1;
     }

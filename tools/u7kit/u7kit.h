@@ -5,8 +5,8 @@
 // the translation of a message file of any message numbers.
 #pragma once
 
-#include "tools/oxleth/oxleth.h"
-#include "tools/revisto/revisto.h"
+#include "texts/exult_messages.h"
+#include "texts/usecode_tables.h"
 #include "archive/u7data_utils.h"
 #include "archive/u7files.h"
 #include "common/file_utils.h"
