@@ -18,6 +18,7 @@
 #include "charmap/u7charmap.h"
 #include "common/console.h"
 #include "common/file_utils.h"
+#include "common/line_reader.h"
 #include "common/text_utils.h"
 #include "glyphs/font_build.h"
 #include "glyphs/glyph_frame.h"

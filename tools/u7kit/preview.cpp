@@ -7,14 +7,20 @@
 #include "charmap/u7charmap.h"
 #include "common/console.h"
 #include "common/file_utils.h"
+#include "common/line_reader.h"
 #include "common/text_utils.h"
 #include "glyphs/font_build.h"
+#include "texts/bg_text.h"
+#include "texts/exult_messages.h"
+#include "texts/usecode_tables.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <memory>
 
 namespace {
 
@@ -57,12 +63,26 @@ const std::vector<const char*> USAGE = {
 };
 
 // One line to draw, and where it came from.
+// A font loaded for the preview.
+struct PreviewFont {
+    std::string name;  // the tag, or ARCHIVE:ENTRY as given
+    FlexArchivePtr archive;
+    const Shape* shape = nullptr;
+    std::int32_t lead = 0;
+    std::int32_t ascent = 0;
+    std::int32_t height = 0;  // a line's rows, the gap below included
+};
+
+// One line to draw, and where it came from.
 struct PreviewLine {
     std::string file;
     int line_number = 0;
     std::string text;
+    std::string font;  // the font's name
+    const PreviewFont* loaded = nullptr;
     std::vector<std::int32_t> codes;
     std::int32_t width = 0;
+    std::int32_t top = 0;  // first row in the unscaled picture
 };
 
 // The code numbers of a text through the map: ASCII as it stands, every
@@ -118,6 +138,121 @@ std::int32_t font_deepest_descent(const Shape& font)
         if (frame.data.size() >= 8) deepest = std::max<std::int32_t>(deepest, frame.descent);
     }
     return deepest;
+}
+
+// The font a record of a translation file is drawn with, as the check
+// chooses it: a conversation line in the conversation font (books and
+// scrolls in the book font), a message of the engine in its own font
+// (whatever the record says for a known message), a subtitle line in the
+// introduction's font or, at the end, the menu font.
+const char* usecode_font(std::string_view type)
+{
+    return type == "S.BOOK" || type == "S.SCROLL" ? "BOOKS" : "NORMAL";
+}
+
+const char* exult_font(int font)
+{
+    switch (font) {
+    case FONT_MENU: return "MENU";
+    case FONT_END2: return "BG_END2";
+    case FONT_END3: return "BG_END3";
+    case FONT_INTRO: return "SI_INTRO";
+    case FONT_END2_MENU: return "BG_END2";
+    default: return "NORMAL";
+    }
+}
+
+// The records of a translation file as lines to draw; records that do not
+// parse are named in a WARNING and passed over.  false after a message when
+// the file cannot be read.
+bool read_preview_lines(const std::string& path, std::vector<PreviewLine>& lines)
+{
+    const CheckFormat format = check_format_of_file(path);
+    if (format == CheckFormat::unknown) {
+        console_printf("ERROR: 翻訳ファイルの形式がわかりません(usecode*、exultmsg*、bg_text*): %s\n", path.c_str());
+        return false;
+    }
+    FilePtr file = open_file_or_report(path.c_str(), "rb");
+    if (!file) return false;
+    LineReader reader(file.get(), 4095);
+    std::string_view text;
+    LineStatus status = LineStatus::end;
+    while ((status = reader.next(text)) != LineStatus::end) {
+        if (!reader.whole()) reader.skip_rest_of_line();
+        if (status == LineStatus::refused || text.empty() || text[0] == ';') continue;
+        PreviewLine line;
+        line.file = path;
+        line.line_number = reader.line_number();
+        bool parsed = false;
+        if (format == CheckFormat::usecode) {
+            UsecodeRecord record;
+            if (!parse_usecode_record(text, UsecodeLayout::japanese, record)) {
+                const std::optional<std::string> unquoted = unquote_string(std::string(record.text).c_str());
+                parsed = unquoted.has_value();
+                if (parsed) line.text = *unquoted;
+                line.font = usecode_font(record.type);
+            }
+        } else if (format == CheckFormat::exultmsg) {
+            ExultRecord record;
+            if (!parse_exult_record(text, MessageNumbers::any, record)) {
+                const MessageRow* row = find_record_row(message_table.data(), record);
+                line.text = std::string(record.columns.text);
+                line.font = exult_font(row != nullptr ? row->font : record.font);
+                parsed = true;
+            }
+        } else {
+            BgTextRecord record;
+            if (!parse_bg_text_record(text, record)) {
+                line.text = std::string(record.columns.text);
+                line.font = record.kind == SUBTITLE_KIND_INTRO ? "BG_INTRO" : "MENU";
+                parsed = true;
+            }
+        }
+        if (!parsed) {
+            console_printf("WARNING: %s(%d行目): 読めないレコードを飛ばします\n", path.c_str(), line.line_number);
+            continue;
+        }
+        lines.push_back(std::move(line));
+    }
+    if (reader.failed()) {
+        console_printf("ERROR: %d: 読み込みエラー: %s\n", errno, path.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Loads the font a name gives from the game folder.  Null after a message:
+// an ERROR for a name no font has or an archive that cannot be read, a
+// WARNING for an archive the folder lacks (its lines are passed over).
+std::unique_ptr<PreviewFont> load_preview_font(const FontTable& table, const std::string& game_dir,
+                                               const std::string& name, std::vector<std::string>& read_files,
+                                               bool& failed)
+{
+    std::string fault;
+    const std::optional<FontTarget> target = font_target_by_name(table, name, fault);
+    if (!target) {
+        console_printf("ERROR: %s\n", fault.c_str());
+        failed = true;
+        return nullptr;
+    }
+    const std::string path = find_game_file(game_dir, target->archive);
+    if (path.empty()) {
+        console_printf("WARNING: %s がないので、フォント%sの行は描きません: %s\n", target->archive.c_str(), name.c_str(),
+                       game_dir.empty() ? "." : game_dir.c_str());
+        return nullptr;
+    }
+    read_files.push_back(path);
+    auto font = std::make_unique<PreviewFont>();
+    if (read_archive_with_fonts(path, {target->entry}, font->archive, name) != 0) {
+        failed = true;
+        return nullptr;
+    }
+    font->name = name;
+    font->shape = &std::get<Shape>(font->archive->entries[static_cast<std::size_t>(target->entry)].object);
+    font->lead = target->lead;
+    font->ascent = font_highest_ascent(*font->shape);
+    font->height = font->ascent + font_deepest_descent(*font->shape) + 1 + LINE_GAP;
+    return font;
 }
 
 // Takes every "--text VALUE" out of the arguments.  false after a message
@@ -179,29 +314,40 @@ int run_preview(int argc, char** argv)
     }
 
     const FontTable table = builtin_font_table(Game::bg);
-    std::string fault;
-    const std::optional<FontTarget> target = font_target_by_name(table, font_name.empty() ? DEFAULT_FONT : font_name, fault);
-    if (!target) {
-        console_printf("ERROR: %s\n", fault.c_str());
-        return 1;
+    std::vector<PreviewLine> lines;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        PreviewLine line;
+        line.file = "--text";
+        line.line_number = static_cast<int>(i) + 1;
+        line.text = texts[i];
+        line.font = DEFAULT_FONT;
+        lines.push_back(std::move(line));
     }
-    const std::string archive_path = find_game_file(game_dir, target->archive);
-    if (archive_path.empty()) {
-        console_printf("ERROR: %s がありません: %s\n", target->archive.c_str(), game_dir.empty() ? "." : game_dir.c_str());
-        return 1;
+    for (const std::string& input : inputs) {
+        if (!read_preview_lines(input, lines)) return 1;
     }
-    const std::string palette_path = find_game_file(game_dir, PALETTE_FILE);
-    std::vector<std::string> read_files = {map_file, archive_path, palette_path};
-    for (const std::string& input : inputs) read_files.push_back(input);
-    if (output_is_an_input(preview_file, read_files)) return 1;
+    if (!font_name.empty()) {
+        for (PreviewLine& line : lines) line.font = font_name;
+    }
 
+    const std::string palette_path = find_game_file(game_dir, PALETTE_FILE);
+    std::vector<std::string> read_files = {map_file, palette_path};
+    for (const std::string& input : inputs) read_files.push_back(input);
+    std::map<std::string, std::unique_ptr<PreviewFont>> fonts;
+    bool failed = false;
+    for (PreviewLine& line : lines) {
+        auto found = fonts.find(line.font);
+        if (found == fonts.end()) {
+            found = fonts.emplace(line.font, load_preview_font(table, game_dir, line.font, read_files, failed)).first;
+            if (failed) return 1;
+        }
+        line.loaded = found->second.get();
+    }
+    if (output_is_an_input(preview_file, read_files)) return 1;
     if (load_charmap(map_file.c_str()) != 0) {
         console_printf("ERROR: %s を読み込めません\n", map_file.c_str());
         return 1;
     }
-    FlexArchivePtr archive;
-    if (read_archive_with_fonts(archive_path, {target->entry}, archive, "--font") != 0) return 1;
-    const Shape& font = std::get<Shape>(archive->entries[static_cast<std::size_t>(target->entry)].object);
     RgbPalette game_palette{};
     const RgbPalette* palette = nullptr;
     if (!palette_path.empty()) {
@@ -209,37 +355,38 @@ int run_preview(int argc, char** argv)
         palette = &game_palette;
     }
 
-    std::vector<PreviewLine> lines;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        PreviewLine line;
-        line.file = "--text";
-        line.line_number = static_cast<int>(i) + 1;
-        line.text = texts[i];
-        lines.push_back(std::move(line));
-    }
-    if (!inputs.empty()) {
-        console_printf("ERROR: 翻訳ファイルはまだ描けません: %s\n", inputs[0].c_str());
+    // Lines in a font the folder lacks are not drawn.
+    std::erase_if(lines, [](const PreviewLine& line) { return line.loaded == nullptr; });
+    if (lines.empty()) {
+        console_printf("ERROR: 描ける行がありません\n");
         return 1;
     }
-
     int over = 0;
     std::int32_t widest = 0;
+    long long plain_height = MARGIN;
     for (PreviewLine& line : lines) {
         line.codes = codes_of_text(line);
-        line.width = measure_code_line(font, line.codes, target->lead);
+        const Shape& font = *line.loaded->shape;
+        for (const std::int32_t code : line.codes) {
+            if (code >= font.count()) {
+                console_printf("WARNING: %s(%d行目): コード%dはフォント%s(%d文字)にありません\n", line.file.c_str(),
+                               line.line_number, code, line.font.c_str(), font.count());
+            }
+        }
+        line.width = measure_code_line(font, line.codes, line.loaded->lead);
         widest = std::max(widest, line.width);
         if (line.width > width_limit) {
             console_printf("WARNING: %s(%d行目): 行の幅%dピクセルが%dピクセルを超えます\n", line.file.c_str(),
                            line.line_number, line.width, width_limit);
             ++over;
         }
+        line.top = static_cast<std::int32_t>(std::min<long long>(plain_height, INT_MAX));
+        plain_height += line.loaded->height;
     }
+    plain_height += MARGIN;
 
     // The lines at the game's size, then enlarged and coloured.
-    const std::int32_t ascent = font_highest_ascent(font);
-    const std::int32_t line_height = ascent + font_deepest_descent(font) + 1 + LINE_GAP;
     const long long plain_width = 2LL * MARGIN + std::max<long long>(width_limit, widest) + 1;
-    const long long plain_height = 2LL * MARGIN + static_cast<long long>(line_height) * static_cast<long long>(lines.size());
     if (plain_width * plain_height * PREVIEW_SCALE * PREVIEW_SCALE > FONT_SHEET_MAX_PIXELS) {
         console_printf("ERROR: プレビューの画像が大きすぎます(上限%d画素): %s\n", FONT_SHEET_MAX_PIXELS,
                        preview_file.c_str());
@@ -249,9 +396,13 @@ int run_preview(int argc, char** argv)
     plain.width = static_cast<std::int32_t>(plain_width);
     plain.height = static_cast<std::int32_t>(plain_height);
     plain.pixels.assign(static_cast<std::size_t>(plain.width) * static_cast<std::size_t>(plain.height), BACKGROUND_INDEX);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        draw_code_line(plain, MARGIN, MARGIN + static_cast<std::int32_t>(i) * line_height, font, lines[i].codes,
-                       target->lead);
+    // Which line each row belongs to, for the marks.
+    std::vector<const PreviewLine*> line_of_row(static_cast<std::size_t>(plain.height), nullptr);
+    for (const PreviewLine& line : lines) {
+        draw_code_line(plain, MARGIN, line.top, *line.loaded->shape, line.codes, line.loaded->lead);
+        for (std::int32_t r = 0; r < line.loaded->height; ++r) {
+            line_of_row[static_cast<std::size_t>(line.top + r)] = &line;
+        }
     }
 
     RgbImage image;
@@ -261,9 +412,8 @@ int run_preview(int argc, char** argv)
     const std::int32_t limit_x = MARGIN + width_limit;
     for (std::int32_t y = 0; y < image.height; ++y) {
         const std::int32_t plain_y = y / PREVIEW_SCALE;
-        const std::int32_t row = plain_y - MARGIN;
-        const bool in_lines = row >= 0 && row < line_height * static_cast<std::int32_t>(lines.size());
-        const bool over_line = in_lines && lines[static_cast<std::size_t>(row / line_height)].width > width_limit;
+        const PreviewLine* line = line_of_row[static_cast<std::size_t>(plain_y)];
+        const bool over_line = line != nullptr && line->width > width_limit;
         for (std::int32_t x = 0; x < image.width; ++x) {
             const std::int32_t plain_x = x / PREVIEW_SCALE;
             const std::uint8_t index =
