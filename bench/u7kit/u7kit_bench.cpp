@@ -6,7 +6,11 @@
 //   drawn and written as one PNG;
 // - exultmsg: a message file of 100,000 messages (numbers from 0x500 on,
 //   every tenth line a comment) translated by one MSG record each through
-//   the 8,000-character map.
+//   the 8,000-character map;
+// - fonts: every character of JIS X 0208 (about 6,900) given a code by the
+//   map and built into three fonts of a FONTS.VGA from the 12-pixel
+//   shinonome gothic (xfonts-shinonome), in outline+shadow, shadow and
+//   plain, and the archive written.
 //
 // The inputs are built in code (the archive with the toolkit's own shape
 // and archive writers); console output goes to /dev/null while they run.
@@ -14,10 +18,14 @@
 
 #include "bench_support.h"
 #include "whole_run_bench.h"
+#include "charmap/charmap_extend.h"
 #include "common/file_utils.h"
+#include "glyphs/source_font.h"
 #include "shape/u7shape_utils.h"
 
 #include <benchmark/benchmark.h>
+
+#include <iconv.h>
 
 #include <string>
 #include <utility>
@@ -31,6 +39,7 @@ constexpr int EXULT_MESSAGES = 10000;
 constexpr int FONT_COUNT = 10;
 constexpr int GLYPH_COUNT = 256;
 constexpr int MESSAGE_FILE_LINES = 100000;
+constexpr const char* JIS_SOURCE_FONT = "/usr/share/fonts/X11/misc/shnmk12.pcf.gz";
 
 // The UTF-8 bytes of a code point of the CJK block.
 std::string cjk(int n)
@@ -130,6 +139,42 @@ bool write_font_inputs(const BenchFolder& folder)
     return write_flexfile(&archive, folder.file("FONTS.VGA").c_str()) >= 0;
 }
 
+// A map of every character of JIS X 0208 (the CP932 double-byte codes of
+// rows 1 to 84 that decode), codes from 244 up.
+bool write_jis_map(const BenchFolder& folder)
+{
+    iconv_t converter = iconv_open("UTF-8", "CP932");
+    if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+    std::string map = "; every JIS X 0208 character\n";
+    int code = 244;
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+        for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+            if (jis_code_of_shift_jis(static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail)) == 0) continue;
+            char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            char out[8];
+            char* in_at = in;
+            char* out_at = out;
+            std::size_t in_left = 2;
+            std::size_t out_left = sizeof out;
+            if (iconv(converter, &in_at, &in_left, &out_at, &out_left) == static_cast<std::size_t>(-1)) continue;
+            map += std::string(out, static_cast<std::size_t>(out_at - out)) + "\t" +
+                   code_column(code_bytes_of_number(code)) + "\n";
+            ++code;
+        }
+    }
+    iconv_close(converter);
+    return write_text(folder.file("usecode.map"), map);
+}
+
+bool write_jis_font_inputs(const BenchFolder& folder)
+{
+    if (!write_jis_map(folder) || !write_font_inputs(folder)) return false;
+    const std::string source = std::string("\t") + JIS_SOURCE_FONT + "\t12\t";
+    const std::string fonts = folder.file("FONTS.VGA");
+    return write_text(folder.file("fonts.recipe.txt"), fonts + ":0" + source + "outline+shadow\t5,0\n" + fonts + ":1" +
+                                                           source + "shadow\t6,0\n" + fonts + ":2" + source + "plain\t7\n");
+}
+
 void run_subcommand(benchmark::State& state, std::vector<std::string> args)
 {
     time_whole_runs(state, std::move(args), run_u7kit, "u7kit failed");
@@ -174,6 +219,26 @@ void BM_U7kitExultmsg(benchmark::State& state)
                            "-o", folder.file("exultmsg.txt.new"), folder.file("exultmsg.txt")});
 }
 BENCHMARK(BM_U7kitExultmsg)->Unit(benchmark::kMillisecond);
+
+void BM_U7kitFontsJis(benchmark::State& state)
+{
+    if (!path_exists(JIS_SOURCE_FONT)) {
+        state.SkipWithError("xfonts-shinonome is not installed");
+        return;
+    }
+    BenchFolder folder("u7kit_bench");
+    bool ready = false;
+    {
+        SilencedStdout silenced;
+        ready = write_jis_font_inputs(folder);
+    }
+    if (!ready) {
+        state.SkipWithError("could not build the inputs");
+        return;
+    }
+    run_subcommand(state, {"u7kit", "fonts", "-m", folder.file("usecode.map"), folder.file("fonts.recipe.txt")});
+}
+BENCHMARK(BM_U7kitFontsJis)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
