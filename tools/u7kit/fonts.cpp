@@ -377,8 +377,11 @@ int export_recipe(const std::string& recipe_file, const FontTable& table)
         const std::pair<std::string, int> key{lower_case(file_name_of(path)), row.entry};
         if (std::find(done.begin(), done.end(), key) != done.end()) continue;
         done.push_back(key);
+        // An archive without that entry does not hold the font: no fault.
         FlexArchivePtr archive;
-        if (read_archive_with_fonts(path, {row.entry}, archive, path + " [" + std::to_string(row.entry) + "]") != 0) {
+        if (read_archive_with_fonts(path, {}, archive, path) != 0) continue;
+        if (static_cast<std::size_t>(row.entry) >= archive->entries.size()) continue;
+        if (read_archive_with_fonts(path, {row.entry}, archive, path) != 0) {
             console_printf("WARNING: フォント%sを飛ばします\n", font_tag_name(row.tag));
             continue;
         }
