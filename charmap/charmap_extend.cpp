@@ -53,18 +53,6 @@ bool code_is_carried(const std::string& bytes, int number)
            get_code_value(bytes.c_str()) == number;
 }
 
-std::string code_column(const std::string& bytes)
-{
-    std::string column;
-    for (const char byte : bytes) {
-        char item[8];
-        std::snprintf(item, sizeof item, "%s0x%02X", column.empty() ? "" : ",",
-                      static_cast<unsigned>(static_cast<unsigned char>(byte)));
-        column += item;
-    }
-    return column;
-}
-
 // CR LF when the old map's first line ends so, else LF.
 std::string_view line_end_of(std::string_view map)
 {
@@ -223,4 +211,16 @@ void print_charmap_extension(const CharmapExtension& extension)
         console_printf("WARNING: 追加した%d文字のコードが%sの%dを超えています\n", exceeded.new_codes_over, exceeded.tag,
                        exceeded.limit);
     }
+}
+
+std::string code_column(const std::string& bytes)
+{
+    std::string column;
+    for (const char byte : bytes) {
+        char item[8];
+        std::snprintf(item, sizeof item, "%s0x%02X", column.empty() ? "" : ",",
+                      static_cast<unsigned>(static_cast<unsigned char>(byte)));
+        column += item;
+    }
+    return column;
 }

@@ -24,6 +24,9 @@ inline constexpr int CHARMAP_LAST_CODE = 33885;
 // number outside 244 to 33885.  They never hold a zero, CR or LF byte.
 std::string code_bytes_of_number(int number);
 
+// The code column of a map line for code bytes: "0xF5,0x41".
+std::string code_column(const std::string& bytes);
+
 // Characters ordered by code point.
 struct CodePointOrder {
     bool operator()(const std::string& a, const std::string& b) const;

@@ -116,3 +116,30 @@ int convert_and_write_with(std::FILE* stream, const char* text, Cp932Encoder enc
     if (used > 0) flush_chunk(stream, chunk, used);
     return 0;
 }
+
+std::optional<std::string> convert_to_cp932_with(std::string_view text, Cp932Encoder encode)
+{
+    std::string out;
+    out.reserve(text.size());
+    const auto* input = reinterpret_cast<const unsigned char*>(text.data());
+    std::size_t input_left = text.size();
+    while (input_left > 0) {
+        char32_t code_point = 0;
+        std::size_t length = 1;
+        const Decoded decoded = decode(input, input_left, code_point, length);
+        if (decoded == Decoded::truncated) return std::nullopt;
+        unsigned char bytes[2] = {0, 0};
+        const int count = decoded == Decoded::character ? encode(code_point, bytes) : 0;
+        if (count <= 0) {
+            out += '?';
+            const std::size_t skip = skip_unconvertible(reinterpret_cast<const char*>(input), input_left);
+            input += skip;
+            input_left -= skip;
+            continue;
+        }
+        out.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(count));
+        input += length;
+        input_left -= length;
+    }
+    return out;
+}

@@ -57,3 +57,29 @@ int convert_and_write(std::FILE* stream, const char* text)
     }
     return 0;
 }
+
+std::optional<std::string> convert_to_cp932(std::string_view text)
+{
+    iconv_t raw = iconv_open("CP932", "UTF-8");
+    if (raw == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    std::unique_ptr<iconv_t, IconvCloser> converter(new iconv_t(raw));
+
+    std::string out;
+    std::string input_copy(text);  // iconv takes a char* it does not write through
+    char* input = input_copy.data();
+    std::size_t input_left = input_copy.size();
+    char chunk[CONSOLE_CHUNK_SIZE];
+    while (input_left > 0) {
+        char* output = chunk;
+        std::size_t output_left = sizeof chunk;
+        const std::size_t result = iconv(*converter, &input, &input_left, &output, &output_left);
+        out.append(chunk, static_cast<std::size_t>(output - chunk));
+        if (result != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+        if (errno != EILSEQ) return std::nullopt;
+        out += '?';
+        const std::size_t skip = skip_unconvertible(input, input_left);
+        input += skip;
+        input_left -= skip;
+    }
+    return out;
+}

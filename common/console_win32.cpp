@@ -72,3 +72,8 @@ int convert_and_write(std::FILE* stream, const char* text)
 {
     return convert_and_write_with(stream, text, encode_cp932);
 }
+
+std::optional<std::string> convert_to_cp932(std::string_view text)
+{
+    return convert_to_cp932_with(text, encode_cp932);
+}

@@ -50,3 +50,27 @@ cp "$samples/u7kit/exultmsg.txt" "$samples/u7kit/exultmsg.ja.txt" "$samples/oxle
 echo
 echo "\$ u7kit exultmsg   (a translation of MSG records and oxleth's records)"
 (cd exultmsg && "$bin/u7kit" exultmsg && echo "--- exultmsg.txt.new (cat -v) ---" && cat -v exultmsg.txt.new)
+echo
+echo "\$ u7kit fonts; u7kit preview   (a Japanese font built from the sample font, and lines drawn with it)"
+source_font=""
+if [ -e /usr/share/fonts/X11/misc/shnmk12.pcf.gz ]; then
+  source_font=/usr/share/fonts/X11/misc/shnmk12.pcf.gz; source_size=12
+elif [ -e /usr/share/fonts/truetype/misaki/misaki_gothic.ttf ]; then
+  source_font=/usr/share/fonts/truetype/misaki/misaki_gothic.ttf; source_size=8
+fi
+if [ -z "$source_font" ]; then
+  echo "neither xfonts-shinonome nor fonts-misaki is installed: no Japanese font is built"
+else
+  mkdir -p japanese/game
+  cp FONTS.VGA japanese/
+  cp "$samples/tawnix/usecode.map" "$samples/tawnix/bg_text.ja.txt" japanese/
+  printf 'FONTS.VGA:0\t%s\t%s\tauto\tauto\n' "$source_font" "$source_size" > japanese/fonts.recipe.txt
+  (cd japanese && "$bin/u7kit" fonts -m usecode.map)
+  mv japanese/fonts.vga.new japanese/game/FONTS.VGA
+  # The subtitles drawn with the conversation font (the sample has no
+  # MAINSHP.FLX with the introduction's font), lines wider than 288 pixels
+  # marked.
+  (cd japanese && "$bin/u7kit" preview -m usecode.map --game-dir game --font FONTS.VGA:0 --width 288 \
+    -o ../preview.png bg_text.ja.txt |
+    grep -Ev "$trace")
+fi

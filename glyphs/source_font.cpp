@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstring>
 
 void FreeTypeLibraryCloser::operator()(void* library) const
@@ -109,10 +108,6 @@ bool convertible(char32_t c)
 {
     return c >= 0x80 && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
 }
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 }  // namespace
 
@@ -249,27 +244,17 @@ std::optional<std::vector<std::uint16_t>> jis_codes_of(std::span<const char32_t>
     }
     if (asked.empty()) return codes;
 
-    std::unique_ptr<std::FILE, FileCloser> stream(std::tmpfile());
-    if (!stream) return std::nullopt;
-    if (convert_and_write(stream.get(), text.c_str()) != 0 || std::fflush(stream.get()) != 0) return std::nullopt;
-    std::rewind(stream.get());
-    std::string converted;
-    char buffer[4096];
-    for (;;) {
-        const std::size_t got = std::fread(buffer, 1, sizeof buffer, stream.get());
-        converted.append(buffer, got);
-        if (got < sizeof buffer) break;
-    }
-    if (std::ferror(stream.get()) != 0) return std::nullopt;
+    const std::optional<std::string> converted = convert_to_cp932(text);
+    if (!converted) return std::nullopt;
 
     std::size_t line = 0;
     std::size_t start = 0;
-    for (std::size_t at = 0; at < converted.size(); ++at) {
-        if (converted[at] != '\n') continue;
+    for (std::size_t at = 0; at < converted->size(); ++at) {
+        if ((*converted)[at] != '\n') continue;
         if (line >= asked.size()) return std::nullopt;
         if (at - start == 2) {
-            codes[asked[line]] = jis_code_of_shift_jis(static_cast<std::uint8_t>(converted[start]),
-                                                       static_cast<std::uint8_t>(converted[start + 1]));
+            codes[asked[line]] = jis_code_of_shift_jis(static_cast<std::uint8_t>((*converted)[start]),
+                                                       static_cast<std::uint8_t>((*converted)[start + 1]));
         }
         ++line;
         start = at + 1;

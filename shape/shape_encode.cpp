@@ -20,6 +20,7 @@
 
 #include "common/byte_order.h"
 #include "common/console.h"
+#include "shape/shape_trace.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -169,7 +170,7 @@ std::int32_t encode_shape(const std::uint8_t* pixels, std::int32_t width, std::i
     if (left < 0) left = box.first_column < origin_x ? origin_x - box.first_column : 0;
     if (ascent < 0) ascent = box.first_row < origin_y ? origin_y - box.first_row : 0;
     if (descent < 0) descent = box.row_end > origin_y ? box.row_end - origin_y : 0;
-    plain_printf("pre encode check x=%d %d y=%d %d right=%d left=%d ascent=%d descent=%d\n", box.first_column,
+    shape_trace_printf("pre encode check x=%d %d y=%d %d right=%d left=%d ascent=%d descent=%d\n", box.first_column,
                  box.column_end, box.first_row, box.row_end, right, left, ascent, descent);
 
     const bool writing = out != nullptr && *size > 0;

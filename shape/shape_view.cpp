@@ -3,6 +3,7 @@
 #include "common/byte_cursor.h"
 #include "common/byte_order.h"
 #include "common/console.h"
+#include "shape/shape_trace.h"
 
 namespace {
 
@@ -97,14 +98,14 @@ ShapeFrameView shape_view_frame(const std::uint8_t* data, std::uint32_t size, st
 std::int32_t check_shape_in_place(EntryObject* slot, const std::uint8_t* data, std::int32_t size,
                                   std::int32_t index)
 {
-    plain_printf("read_shape_from_buffer(%08lX, %08lX, %ld, %d)\n", address_of(slot), address_of(data),
+    shape_trace_printf("read_shape_from_buffer(%08lX, %08lX, %ld, %d)\n", address_of(slot), address_of(data),
                  static_cast<long>(size), index);
     if (data == nullptr || size <= 0 || slot == nullptr) return -1;
     const std::int32_t type = read_shape_view(data, size, nullptr, true);
     if (type == ENTRY_SHAPE) {
         ByteCursor table = make_byte_cursor(data + 4, 4);  // a shape holds at least 8 bytes
         const std::uint32_t count = read_le32(table) / 4 - 1;
-        plain_printf("read_shape_from_buffer %d %ld\n", index, static_cast<long>(count));
+        shape_trace_printf("read_shape_from_buffer %d %ld\n", index, static_cast<long>(count));
     }
     if (type >= 0) slot->emplace<std::monostate>();
     return type;

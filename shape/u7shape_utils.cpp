@@ -3,8 +3,10 @@
 #include "common/byte_cursor.h"
 #include "common/byte_order.h"
 #include "common/console.h"
+#include "shape/shape_trace.h"
 #include "shape/shape_view.h"
 
+#include <cstdarg>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -12,6 +14,8 @@
 namespace {
 
 constexpr const char* MODULE = "u7shape_utils";
+
+bool trace_lines_on = true;
 constexpr std::size_t TILE_SIZE = 64;
 
 unsigned long address_of(const void* pointer)
@@ -70,7 +74,7 @@ std::int32_t read_shape(EntryObject& slot, const std::uint8_t* data, std::int32_
         frame.descent = view.descent;
     }
     slot.emplace<Shape>(std::move(shape));
-    plain_printf("read_shape_from_buffer %d %ld\n", index, static_cast<long>(count));
+    shape_trace_printf("read_shape_from_buffer %d %ld\n", index, static_cast<long>(count));
     return ENTRY_SHAPE;
 }
 
@@ -79,7 +83,7 @@ std::int32_t read_shape(EntryObject& slot, const std::uint8_t* data, std::int32_
 std::int32_t read_shape_from_buffer(EntryObject* slot, const std::uint8_t* data, std::int32_t size,
                                     std::int32_t index)
 {
-    plain_printf("read_shape_from_buffer(%08lX, %08lX, %ld, %d)\n", address_of(slot), address_of(data),
+    shape_trace_printf("read_shape_from_buffer(%08lX, %08lX, %ld, %d)\n", address_of(slot), address_of(data),
                  static_cast<long>(size), index);
     if (data == nullptr || size <= 0 || slot == nullptr) return -1;
     try {
@@ -129,12 +133,12 @@ std::uint32_t update_shape_layout(Shape& shape)
     for (std::size_t i = 0; i < shape.frames.size(); ++i) {
         ShapeFrame& frame = shape.frames[i];
         frame.offset = offset;
-        plain_printf("\t[%02X] offset = %08lX, size = %08lX\n", static_cast<unsigned>(i),
+        shape_trace_printf("\t[%02X] offset = %08lX, size = %08lX\n", static_cast<unsigned>(i),
                      static_cast<unsigned long>(frame.offset), static_cast<unsigned long>(frame.size()));
         offset += frame.size();
     }
     shape.size = offset;
-    plain_printf("\tcount = %ld, size = %08lX\n", static_cast<long>(shape.frames.size()),
+    shape_trace_printf("\tcount = %ld, size = %08lX\n", static_cast<long>(shape.frames.size()),
                  static_cast<unsigned long>(shape.size));
     return shape.size;
 }
@@ -176,4 +180,19 @@ std::int32_t write_tiles_to_buffer(const EntryObject* slot, std::uint8_t* out, s
     }
     std::memcpy(out, tiles->data.data(), static_cast<std::size_t>(tile_bytes));
     return size;
+}
+
+void set_shape_trace_lines(bool on)
+{
+    trace_lines_on = on;
+}
+
+int shape_trace_printf(const char* format, ...)
+{
+    if (!trace_lines_on) return 0;
+    va_list args;
+    va_start(args, format);
+    const int result = std::vprintf(format, args);
+    va_end(args);
+    return result;
 }

@@ -14,6 +14,12 @@
 
 #include <cstdint>
 
+// The module's trace lines (the two of every shape read, the frame listing
+// of every re-layout, the encoder's "pre encode check") are on in every
+// process, as part of each program's output.  Only u7kit's font build,
+// which lays out fonts of thousands of frames, turns them off.
+void set_shape_trace_lines(bool on);
+
 // Reads a shape entry into a Shape: 6.  A stored size that differs from the
 // entry size is not an error: after a warning the entry is kept as plain
 // bytes and the result is 0.  -1 for bad arguments and for an offset table

@@ -7,7 +7,11 @@
 //   read and drawn as one sheet (the PNG encoding is libpng's);
 // - exultmsg: a message file of 100,000 messages (numbers from 0x500 on,
 //   every tenth line a comment) translated by one MSG record each through
-//   the 8,000-character map.
+//   the 8,000-character map;
+// - fonts: every character of JIS X 0208 (about 6,900) given a code by the
+//   map and built into three fonts of a FONTS.VGA from the 12-pixel
+//   shinonome gothic (xfonts-shinonome), in outline+shadow, shadow and
+//   plain, and the archive written.
 //
 // The inputs are built in code (the archive with the toolkit's own shape
 // and archive writers); console output goes to /dev/null while they run.
@@ -15,12 +19,18 @@
 #include "archive/u7files.h"
 #include "charmap/u7charmap.h"
 #include "common/file_utils.h"
+#include "common/text_utils.h"
 #include "fonts/font_sheet.h"
+#include "glyphs/font_build.h"
+#include "glyphs/glyph_frame.h"
+#include "glyphs/source_font.h"
 #include "shape/u7shape_utils.h"
 #include "texts/exult_messages.h"
 #include "texts/translation_check.h"
 
 #include <benchmark/benchmark.h>
+
+#include <iconv.h>
 
 #include <string>
 #include <utility>
@@ -34,6 +44,7 @@ constexpr int EXULT_MESSAGES = 10000;
 constexpr int FONT_COUNT = 10;
 constexpr int GLYPH_COUNT = 256;
 constexpr int MESSAGE_FILE_LINES = 100000;
+constexpr const char* JIS_SOURCE_FONT = "/usr/share/fonts/X11/misc/shnmk12.pcf.gz";
 
 // The UTF-8 bytes of a code point of the CJK block.
 std::string cjk(int n)
@@ -133,6 +144,31 @@ bool write_font_inputs(const BenchFolder& folder)
     return write_flexfile(&archive, folder.file("FONTS.VGA").c_str()) >= 0;
 }
 
+// Every character of JIS X 0208 (the CP932 double-byte codes of rows 1 to
+// 84 that decode) with a code from 244 up, as a map of them gives them.
+std::vector<GlyphCode> jis_glyph_codes()
+{
+    std::vector<GlyphCode> codes;
+    iconv_t converter = iconv_open("UTF-8", "CP932");
+    if (converter == reinterpret_cast<iconv_t>(-1)) return codes;
+    std::int32_t code = 244;
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+        for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+            if (jis_code_of_shift_jis(static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail)) == 0) continue;
+            char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            char out[8] = {};
+            char* in_at = in;
+            char* out_at = out;
+            std::size_t in_left = 2;
+            std::size_t out_left = sizeof out - 1;
+            if (iconv(converter, &in_at, &in_left, &out_at, &out_left) == static_cast<std::size_t>(-1)) continue;
+            codes.push_back({code++, static_cast<char32_t>(decode_utf8_char(out))});
+        }
+    }
+    iconv_close(converter);
+    return codes;
+}
+
 // Ends the benchmark with an error when a step failed.
 bool succeeded(benchmark::State& state, bool ok, const char* failure)
 {
@@ -205,6 +241,41 @@ void BM_U7kitExultmsg(benchmark::State& state)
     }
 }
 BENCHMARK(BM_U7kitExultmsg)->Unit(benchmark::kMillisecond);
+
+// What u7kit fonts does for a recipe of three fonts: the source font opened,
+// every JIS X 0208 character drawn into three fonts of 244 English glyphs
+// in three designs (the archive's write is the FLEX writer's, timed apart).
+void BM_U7kitFontsJis(benchmark::State& state)
+{
+    if (!path_exists(JIS_SOURCE_FONT)) {
+        state.SkipWithError("xfonts-shinonome is not installed");
+        return;
+    }
+    const std::vector<GlyphCode> codes = jis_glyph_codes();
+    if (!succeeded(state, codes.size() > 6000, "could not list the JIS X 0208 characters")) return;
+    Shape english;
+    english.frames.assign(244, empty_glyph_frame());
+    const GlyphStyle styles[] = {{GlyphDesign::outline_shadow, {5, 0, 0, {}}},
+                                 {GlyphDesign::shadow, {6, 0, 0, {}}},
+                                 {GlyphDesign::plain, {7, 0, 0, {}}}};
+    for (auto _ : state) {
+        bool ok = false;
+        {
+            SilencedStdout silenced;
+            SourceFontOpening opening = open_source_font(JIS_SOURCE_FONT, 12);
+            ok = opening.font.has_value();
+            for (const GlyphStyle& style : styles) {
+                if (!ok) break;
+                Shape font = english;
+                const FontBuild build = build_font_glyphs(font, codes, *opening.font, style, -2);
+                ok = !build.error && build.built > 6000;
+                benchmark::DoNotOptimize(font.frames.data());
+            }
+        }
+        if (!succeeded(state, ok, "the font build failed")) return;
+    }
+}
+BENCHMARK(BM_U7kitFontsJis)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

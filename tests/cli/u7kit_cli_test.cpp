@@ -31,6 +31,8 @@ const std::string USAGE =
     "    check ファイル...         翻訳ファイルを文字マップとフォントで検査します\n"
     "    exultmsg [exultmsg.txt]   今のExultのexultmsg.txtを日本語に変更します\n"
     "    charmap ファイル...       翻訳ファイルの文字を文字マップに追加します\n"
+    "    fonts [レシピファイル]      文字マップの日本語の文字をゲームのフォントに作ります\n"
+    "    preview ファイル...       翻訳のテキストをゲームのフォントでPNG画像に描きます\n"
     "\n"
     "    -?|--help                 使用方法を表示します\n"
     "       --version              バージョンを表示します\n"

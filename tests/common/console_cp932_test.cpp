@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -139,7 +140,24 @@ TEST(ConsoleCp932, CharacterAtATimeConversionMatchesIconv)
         ASSERT_EQ(one_at_a_time.bytes, reference.bytes) << "round " << round;
         ASSERT_EQ(one_at_a_time.console, reference.console) << "round " << round;
         ASSERT_EQ(one_at_a_time.result, reference.result) << "round " << round;
+        // In memory, both backends give the bytes the console gets, or
+        // nothing for a text cut inside a sequence.
+        const std::optional<std::string> in_memory = convert_to_cp932(text);
+        const std::optional<std::string> in_memory_with = convert_to_cp932_with(text, iconv_encode);
+        if (reference.result == 0) {
+            ASSERT_TRUE(in_memory && in_memory_with) << "round " << round;
+            ASSERT_EQ(*in_memory, reference.bytes) << "round " << round;
+            ASSERT_EQ(*in_memory_with, reference.bytes) << "round " << round;
+        } else {
+            ASSERT_FALSE(in_memory) << "round " << round;
+            ASSERT_FALSE(in_memory_with) << "round " << round;
+        }
     }
+    // A zero byte is converted like any other ASCII byte, and a text of
+    // many passes comes back whole.
+    const std::string zero("a\0\xE3\x81\x82", 5);
+    EXPECT_EQ(convert_to_cp932(zero), std::string("a\0\x82\xA0", 4));
+    EXPECT_EQ(convert_to_cp932_with(zero, iconv_encode), std::string("a\0\x82\xA0", 4));
 }
 
 #endif

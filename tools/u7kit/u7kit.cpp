@@ -20,6 +20,8 @@ constexpr const char* USAGE[] = {
     "    check ファイル...         翻訳ファイルを文字マップとフォントで検査します\n",
     "    exultmsg [exultmsg.txt]   今のExultのexultmsg.txtを日本語に変更します\n",
     "    charmap ファイル...       翻訳ファイルの文字を文字マップに追加します\n",
+    "    fonts [レシピファイル]      文字マップの日本語の文字をゲームのフォントに作ります\n",
+    "    preview ファイル...       翻訳のテキストをゲームのフォントでPNG画像に描きます\n",
     "\n",
     "    -?|--help                 使用方法を表示します\n",
     "       --version              バージョンを表示します\n",
@@ -44,6 +46,8 @@ int run(int argc, char** argv)
     if (std::strcmp(command, "check") == 0) return run_check(argc - 1, argv + 1);
     if (std::strcmp(command, "exultmsg") == 0) return run_exultmsg(argc - 1, argv + 1);
     if (std::strcmp(command, "charmap") == 0) return run_charmap(argc - 1, argv + 1);
+    if (std::strcmp(command, "fonts") == 0) return run_fonts(argc - 1, argv + 1);
+    if (std::strcmp(command, "preview") == 0) return run_preview(argc - 1, argv + 1);
     if (command[0] == '-') {
         console_printf("ERROR: 不正なオプションです: %s\n", command);
     } else {

@@ -12,6 +12,7 @@
 #include "archive/u7files.h"
 #include "common/file_utils.h"
 #include "fonts/font_sheet.h"
+#include "fonts/font_table.h"
 
 #include <array>
 #include <map>
@@ -98,6 +99,34 @@ struct MessageTemplate {
 MessageTemplate make_message_template(const MessageList& list);
 
 int run_exultmsg(int argc, char** argv);
+
+// ---------------------------------------------------------------------------
+// fonts and preview: Japanese glyphs built into the game's fonts, and lines
+// drawn with them as the engine draws them
+
+// A font named as a tag of the font table or as "ARCHIVE:ENTRY": the
+// archive's file name, the entry and the engine's lead (the table's for
+// that entry, 0 for an entry the table does not name).
+struct FontTarget {
+    std::string archive;
+    int entry = 0;
+    int lead = 0;
+};
+// The font a name gives; std::nullopt with the reason in fault.
+std::optional<FontTarget> font_target_by_name(const FontTable& table, const std::string& name, std::string& fault);
+
+// The path of a game file in folder: folder/name when it exists, else the
+// one file of the folder whose name equals name in any letter case (the
+// game's files are spelled either way); empty when there is none.
+std::string find_game_file(const std::string& folder, const std::string& name);
+
+// An archive read with every entry kept as its bytes, and the entries named
+// read as font shapes.  0, or -1 after a message naming where.
+int read_archive_with_fonts(const std::string& path, const std::vector<int>& font_entries, FlexArchivePtr& archive,
+                            const std::string& where);
+
+int run_fonts(int argc, char** argv);
+int run_preview(int argc, char** argv);
 
 // ---------------------------------------------------------------------------
 
