@@ -302,6 +302,31 @@ TEST_P(U7kitFontsRun, PreviewDrawsALineAsTheEngineDoes)
               std::vector<std::uint8_t>(background.begin(), background.end()));
 }
 
+// The translator's path for the glyphs: the map written from the
+// translation, the fonts built from it, and the check against the game's
+// folder finding every character's glyph (and, before the build, not).
+TEST_P(U7kitFontsRun, CharmapThenFontsLeaveNoGlyphMissing)
+{
+    std::filesystem::remove(file("usecode.map"));
+    std::filesystem::create_directory(file("game"));
+    write("game/FONTS.VGA", to_string(game_fonts()));
+    write("exultmsg.ja.txt", "COMMON\t1\tNORMAL\tいあ\n");
+    ASSERT_EQ(run("u7kit", {"charmap", "exultmsg.ja.txt"}).status, 0);
+    std::filesystem::rename(file("usecode.map.new"), file("usecode.map"));
+
+    const RunResult before = run("u7kit", {"check", "--game-dir", "game", "exultmsg.ja.txt"});
+    EXPECT_EQ(before.status, 1);
+    EXPECT_NE(before.out.find(console("にありません")), std::string::npos) << before.out;
+
+    write("fonts.recipe.txt", "NORMAL\tsrc.bdf\t8\tplain\t5\n");
+    ASSERT_EQ(run("u7kit", {"fonts", "--game", "bg"}).status, 0);
+    std::filesystem::rename(file("fonts.vga.new"), file("game/FONTS.VGA"));
+    const RunResult after = run("u7kit", {"check", "--game-dir", "game", "exultmsg.ja.txt"});
+    EXPECT_EQ(after.status, 0) << after.out;
+    EXPECT_EQ(after.out.find(console("にありません")), std::string::npos) << after.out;
+    EXPECT_NE(after.out.find(console("INFORMATION: 問題はありません\n")), std::string::npos) << after.out;
+}
+
 INSTANTIATE_TEST_SUITE_P(Consoles, U7kitFontsRun, testing::Values(LANG_UTF8, LANG_UNSET),
                          [](const testing::TestParamInfo<std::optional<std::string>>& param_info) {
                              return param_info.param ? std::string("Utf8") : std::string("Cp932");
