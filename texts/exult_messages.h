@@ -114,9 +114,10 @@ struct MessageList {
     std::vector<MessageLine>::const_iterator end() const { return lines.end(); }
 };
 
-// Bytes one read of a line of exultmsg.txt or exultmsg.ja.txt takes, the
-// terminator included; a longer line is read in pieces.  Translations are
-// converted into buffers of the same size.
+// A line of exultmsg.txt or exultmsg.ja.txt holds at most
+// EXULT_LINE_SIZE - 1 bytes before its line end; a longer message or record
+// is refused, while a comment runs to its end.  Translations are converted
+// into buffers of EXULT_LINE_SIZE bytes.
 inline constexpr int EXULT_LINE_SIZE = 1024;
 
 // The first row with this message number, or null.

@@ -43,9 +43,8 @@ const std::vector<const char*> USAGE = {
 // Numbers a template groups under one comment line.
 constexpr std::int32_t TEMPLATE_BLOCK = 0x100;
 
-// The longest record a translation line holds: one read takes at most
-// EXULT_LINE_SIZE - 1 bytes, the line end included.
-constexpr std::size_t MAX_RECORD_LENGTH = EXULT_LINE_SIZE - 2;
+// The longest record a translation line holds before its line end.
+constexpr std::size_t MAX_RECORD_LENGTH = EXULT_LINE_SIZE - 1;
 
 // The output before -o: no argument can hold a zero byte.
 const std::string OUTPUT_NOT_GIVEN(1, '\0');
