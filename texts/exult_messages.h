@@ -187,6 +187,16 @@ std::string format_message_line(const MessageLine& line);
 // write leaves an earlier file of that name as it was.
 int write_exult_messages(const MessageList& list, const char* path);
 
+// The template a translator starts from: one MSG record per message number
+// of the list (the text of its first line, the one a translation replaces),
+// by number, under a comment line for each block of 0x100 numbers.
+struct MessageTemplate {
+    std::string text;
+    int records = 0;
+    std::vector<std::int32_t> too_long;  // numbers whose record is longer than a translation line may be
+};
+MessageTemplate make_message_template(const MessageList& list);
+
 // The files of a run.
 struct ExultMessageFiles {
     std::string message_file;
