@@ -177,12 +177,8 @@ TEST_P(OxlethRun, FaultyMessageFiles)
     write_file_bytes(dir.file("m.txt"), "# ok\n0x500 :Yes\n");
     expect_run({"m.txt"}, "ERROR: syntax error: m.txt(2行目): 0x500 :Yes\n\nERROR: m.txt を読み込めません\n", 1);
     write_file_bytes(dir.file("m.txt"), "Yes\r\n");
-    // Windows reads the file in text mode, which takes CR LF to LF: the
-    // line echoed has no CR there.
-    expect_run({"m.txt"},
-               std::string("ERROR: syntax error: m.txt(1行目): Yes") + (windows_programs() ? "" : "\r") +
-                   "\n\nERROR: m.txt を読み込めません\n",
-               1);
+    // The file is read in binary everywhere: the line echoed keeps its CR.
+    expect_run({"m.txt"}, "ERROR: syntax error: m.txt(1行目): Yes\r\n\nERROR: m.txt を読み込めません\n", 1);
     write_file_bytes(dir.file("m.txt"), "0x500:a\n0x4FF:b\n");
     expect_run({"m.txt"}, "ERROR: 不正なIDです: m.txt(2): 0x4FF:b\n\nERROR: m.txt を読み込めません\n", 1);
     write_file_bytes(dir.file("m.txt"), "0x582:b");
