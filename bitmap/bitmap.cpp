@@ -47,6 +47,9 @@ constexpr const char* MODULE = "bitmap";
 constexpr std::uint64_t MAX_FILE_SIZE = std::numeric_limits<std::uint32_t>::max();
 // Bytes of pixel rows taken from a file in one read.
 constexpr std::size_t READ_CHUNK_SIZE = std::size_t{1} << 20;
+// The compression value of BI_BITFIELDS: masks after the header, which
+// only BMP files of later header versions describe fully.
+constexpr std::uint32_t BITMAP_BITFIELDS = 3;
 
 void report_memory_exhausted(int line)
 {
@@ -117,11 +120,19 @@ std::int32_t check_header_bytes(const std::uint8_t* data, std::size_t size, int 
 {
     ByteCursor cursor = make_byte_cursor(data, size);
     if (!has_bytes(cursor, BITMAP_HEADER_SIZE)) {
-        console_printf("ERROR: %d: 読み込みエラー\n", read_errno);
+        // A short file is no read error.
+        if (read_errno != 0) {
+            console_printf("ERROR: %d: 読み込みエラー\n", read_errno);
+        } else {
+            console_printf("ERROR: check_bitmap_header: ヘッダが途中で終わっています\n");
+        }
         return -1;
     }
     const std::uint8_t* magic = take_bytes(cursor, 2);
-    if (magic[0] != 'B' || magic[1] != 'M') return -1;
+    if (magic[0] != 'B' || magic[1] != 'M') {
+        console_printf("ERROR: check_bitmap_header: BMPファイルではありません\n");
+        return -1;
+    }
 
     header.file_size = read_le32(cursor);
     header.reserved1 = read_le16(cursor);
@@ -143,7 +154,14 @@ std::int32_t check_header_bytes(const std::uint8_t* data, std::size_t size, int 
         console_printf("ERROR: check_bitmap_header: サポートしていない形式です - Windows V3形式のみサポートしています\n");
         return -1;
     }
-    if (header.planes != 1) return -1;
+    if (header.planes != 1) {
+        console_printf("ERROR: check_bitmap_header: プレーン数が1ではありません: %u\n", static_cast<unsigned>(header.planes));
+        return -1;
+    }
+    if (header.compression == BITMAP_BITFIELDS) {
+        console_printf("ERROR: check_bitmap_header: BI_BITFIELDS形式はサポートしていません\n");
+        return -1;
+    }
     if (header.compression != 0) {
         console_printf("ERROR: check_bitmap_header: 圧縮はサポートしていません\n");
         return -1;
@@ -159,7 +177,10 @@ std::int32_t check_header_bytes(const std::uint8_t* data, std::size_t size, int 
                        expected_offset);
         return -1;
     }
-    // Top-down images (negative heights) and empty ones are not read.
+    if (header.height < 0 && header.width > 0) {
+        console_printf("ERROR: check_bitmap_header: トップダウン形式(高さが負)の画像はサポートしていません\n");
+        return -1;
+    }
     if (header.width <= 0 || header.height <= 0) {
         console_printf("ERROR: check_bitmap_header: 不正な画像サイズです: %d x %d\n", header.width, header.height);
         return -1;

@@ -43,6 +43,10 @@ char* convert_text_by_charmap(char* output, std::int32_t capacity, const char* s
             console_printf("ERROR: '%*.*s' は使用できません\n", length, length, p);
             return nullptr;
         }
+        if (code_size == 0) {
+            console_printf("ERROR: '%*.*s' の文字マップのコードが空です\n", length, length, p);
+            return nullptr;
+        }
         const auto code_length = static_cast<std::int32_t>(code_size);
         room -= code_length;
         if (room <= 0) break;

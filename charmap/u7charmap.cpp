@@ -207,7 +207,7 @@ std::array<char, CHARMAP_CODE_SIZE> read_code_column(std::string_view column)
     return code;
 }
 
-void append_entry(std::string_view name, const char* code, std::uint32_t attribute)
+void append_entry(std::string_view name, const char* code, std::uint32_t attribute, std::int32_t line)
 {
     try {
         CharMapEntry entry;
@@ -216,6 +216,7 @@ void append_entry(std::string_view name, const char* code, std::uint32_t attribu
             entry.code[static_cast<std::size_t>(i)] = code[i];
         }
         entry.attribute = attribute;
+        entry.line = line;
         // emplace keeps an existing name's position: the first entry wins.
         first_entry_of_name.emplace(entry.name, static_cast<std::int32_t>(charmap.entries.size()));
         if (entry.name.size() <= CHARMAP_MAX_CODE_BYTES) {
@@ -228,7 +229,7 @@ void append_entry(std::string_view name, const char* code, std::uint32_t attribu
     charmap.entry_count = static_cast<std::int32_t>(charmap.entries.size());
 }
 
-void load_charmap_line(const char* line)
+void load_charmap_line(const char* line, std::int32_t line_number)
 {
     const MapColumns columns = split_map_line(line);
     if (columns.count < 2) return;
@@ -241,7 +242,7 @@ void load_charmap_line(const char* line)
     }
     const auto attribute =
         columns.count >= 3 ? static_cast<std::uint32_t>(read_unsigned(columns.column[2])) : 0u;
-    append_entry(columns.column[0], code.data(), attribute);
+    append_entry(columns.column[0], code.data(), attribute, line_number);
 }
 
 const CharMapEntry* find_entry(const char* character)
@@ -284,12 +285,13 @@ int load_charmap(const char* path)
         free_charmap();
         return 0;
     }
-    FilePtr file = open_file(path, "r");
+    FilePtr file = open_file(path, "rb");
     if (!file) return -1;
 
     free_charmap();
     // The map keeps its own rules for stray bytes: a CR separates columns
-    // like a tab, and a zero byte ends the line.
+    // like a tab, and a zero byte ends the line.  The rest of a longer line
+    // is read as the next line, except for a comment, which comes whole.
     LineReader reader(file.get(), CHARMAP_LINE_SIZE - 1);
     std::string_view line;
     while (reader.next(line) != LineStatus::end) {
@@ -300,7 +302,7 @@ int load_charmap(const char* path)
             reader.skip_rest_of_line();
             continue;
         }
-        load_charmap_line(line.data());
+        load_charmap_line(line.data(), reader.line_number());
     }
     return reader.failed() ? -1 : 0;
 }
@@ -320,7 +322,7 @@ int add_charmap_entry(const char* name, const char* code)
 {
     if (name == nullptr || code == nullptr) return -1;
     if (name[0] == '\0') return 0;
-    append_entry(name, code, 0);
+    append_entry(name, code, 0, 0);
     return charmap.entry_count;
 }
 

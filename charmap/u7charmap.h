@@ -36,6 +36,7 @@ struct CharMapEntry {
     std::string name;                                // the character (column 1)
     std::array<char, CHARMAP_CODE_SIZE> code{};      // code bytes, ended by the first zero
     std::uint32_t attribute = 0;                     // column 3; nothing interprets it
+    std::int32_t line = 0;                           // line of the map file; 0: added by add_charmap_entry
 };
 
 struct CharMap {
@@ -102,5 +103,7 @@ int get_charmap_code_at(int index);
 // included): ASCII bytes are copied, every other character is replaced by
 // its map code.  Returns output, or null after printing one console line
 // for the first fault: an invalid UTF-8 sequence, a character without a
-// map entry, or a result longer than capacity - 1 bytes.
+// map entry, a character whose map code is empty (a map line whose code is
+// no number: the character would vanish from the text), or a result longer
+// than capacity - 1 bytes.
 char* convert_text_by_charmap(char* output, std::int32_t capacity, const char* source);

@@ -25,21 +25,43 @@ bool check_text_line(const char* line, std::size_t length, const char* path, int
     return false;
 }
 
+void print_line_too_long(const char* path, int line_number, std::size_t max_length)
+{
+    console_printf("ERROR: %s(%d行目): 行が長すぎます(最大%zuバイト)\n", path, line_number, max_length);
+}
+
+bool LineReader::piece_ends_line(std::string_view piece)
+{
+    // A piece cut at the greatest length ends its line only when nothing
+    // but the line end follows it.
+    return piece.back() == '\n' || piece.size() < max_length_ || reader_.rest_is_line_end();
+}
+
 LineStatus LineReader::next(std::string_view& text)
 {
     std::string_view piece = reader_.next(max_length_);
     if (piece.empty()) return LineStatus::end;
     ++line_number_;
-    piece_length_ = piece.size();
-    // A piece cut at the greatest length ends its line only when nothing
-    // but the line end follows it (which is then a piece of its own).
-    whole_ = piece.back() == '\n' || piece.size() < max_length_ || reader_.rest_is_line_end();
-    stray_ = find_stray_line_byte(piece);
     offset_ = line_number_ == 1 && piece.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
-    piece.remove_prefix(offset_);
-    while (!piece.empty() && (piece.back() == '\n' || piece.back() == '\r')) piece.remove_suffix(1);
     text_.assign(piece);
+    whole_ = piece_ends_line(piece);
+    // A comment is read to its end, so that no part of it is taken for a
+    // record.
+    const bool comment = text_.size() > offset_ && text_[offset_] == ';';
+    while (!whole_ && comment) {
+        piece = reader_.next(max_length_);
+        if (piece.empty()) break;
+        text_.append(piece);
+        whole_ = piece_ends_line(piece);
+    }
+    // A line end that did not fit in the last piece is no line of its own.
+    if (whole_ && text_.back() != '\n') reader_.skip_rest_of_line();
+    piece_length_ = text_.size();
+    stray_ = find_stray_line_byte(text_);
+    text_.erase(0, offset_);
+    while (!text_.empty() && (text_.back() == '\n' || text_.back() == '\r')) text_.pop_back();
     text = text_;
+    if (!whole_) return LineStatus::too_long;
     return stray_ == std::string_view::npos ? LineStatus::line : LineStatus::refused;
 }
 

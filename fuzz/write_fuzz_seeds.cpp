@@ -87,6 +87,16 @@ int main(int argc, char** argv)
                 {bytes_of("; old\n0310\tsign_inn\t\"<QRM>眠れる雄牛亭</QRM>The Sleeping Bull\"\n"
                           "0402\thello\t\"ごきげんよう、旅の方。\"\nFFFF\t@last_1\t\"<QRM>本</QRM>\"\n")});
     write_seeds(dir, "fuzz_glimmet_dump", {build_flex({font, {}, small_font}), build_flex({build_shape({glyph_empty})})});
+    // fuzz_u7kit: a byte choosing the part, then its input.
+    const auto part = [](std::uint8_t number, const Bytes& input) {
+        Bytes seed{number};
+        append(seed, input);
+        return seed;
+    };
+    write_seeds(dir, "fuzz_u7kit",
+                {part(0, build_flex({font, {}, small_font})), part(1, build_flex({font, small_font})),
+                 part(2, bytes_of("; t\nCOMMON\t1\tNORMAL\tはい\nBG_INTRO\t1\tGUARDIAN\tx\n0400\tbye\t\t\"は\"\n")),
+                 part(3, bytes_of("# messages\n0x500:Yes\n0x600:Past\tthe table\n0:zero\n0x600:again\n"))});
     write_seeds(dir, "fuzz_quoted_text", {bytes_of("\"a\\tb\\\"c\""), bytes_of("a\tb\t\"c,d\"\t\xE3\x81\x82")});
 
     // BMP files of every bit count on odd sizes, and a 4-bit subtitle-like

@@ -60,9 +60,10 @@ int read_subtitle_image(const char* path, const SubtitlePalette& palette, std::v
         // The header's size is checked before the pixels are read, so a
         // header that claims a huge image costs no memory.
         errno = 0;
+        // The header check has said why; the file is named here.
         if (check_bitmap_header(file.get(), &header) < 0) {
             console_printf("ERROR: read_bitmap: ヘッダを読み込めません\n");
-            console_printf("ERROR: %d: 読み込みエラー: %s\n", errno, path);
+            console_printf("ERROR: %s を読み込めません\n", path);
             return -1;
         }
         if (header.width != SUBTITLE_WIDTH || header.height != SUBTITLE_HEIGHT) {

@@ -12,6 +12,7 @@
 
 #include "common/console.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -83,7 +84,37 @@ const TextData* subtitle_text_of(const FlexArchive& archive, std::int32_t index)
     return text;
 }
 
+const char* subtitle_fault_reason(SubtitleTextFault fault)
+{
+    switch (fault) {
+    case SubtitleTextFault::lf_without_cr: return "CRのないLFがあります";
+    case SubtitleTextFault::cr_without_lf: return "LFの続かないCRがあります";
+    case SubtitleTextFault::text_after_last_line: return "最後の行がCR LFで終わっていません";
+    case SubtitleTextFault::text_after_zero: return "NULの後にテキストがあります";
+    case SubtitleTextFault::none: break;
+    }
+    return "";
+}
+
 }  // namespace
+
+SubtitleTextProblem find_subtitle_text_fault(std::string_view entry)
+{
+    const std::size_t zero = std::min(entry.find('\0'), entry.size());
+    for (std::size_t i = zero; i < entry.size(); ++i) {
+        if (entry[i] != '\0') return {SubtitleTextFault::text_after_zero, i};
+    }
+    std::size_t line_start = 0;
+    for (std::size_t i = 0; i < zero; ++i) {
+        if (entry[i] == LF) return {SubtitleTextFault::lf_without_cr, i};
+        if (entry[i] != CR) continue;
+        if (i + 1 == zero || entry[i + 1] != LF) return {SubtitleTextFault::cr_without_lf, i};
+        ++i;  // the LF
+        line_start = i + 1;
+    }
+    if (line_start < zero) return {SubtitleTextFault::text_after_last_line, line_start};
+    return {};
+}
 
 int split_subtitle_text(const char* text, SubtitleTable& table)
 {
@@ -147,6 +178,13 @@ int load_subtitle_tables(const FlexArchive& archive, SubtitleTables& tables, con
         const TextData* text = subtitle_text_of(archive, subtitle_kinds[kind].entry_index);
         if (text == nullptr) {
             console_printf("ERROR: 字幕テキストがありません: %s\n", path);
+            console_printf("ERROR: %s を読み込めません\n", path);
+            return -1;
+        }
+        if (const SubtitleTextProblem problem = find_subtitle_text_fault(text->text)) {
+            console_printf("ERROR: %s のエントリ%dの字幕テキストが不正です(%zuバイト目): %s\n", path,
+                           static_cast<int>(subtitle_kinds[kind].entry_index), problem.position + 1,
+                           subtitle_fault_reason(problem.fault));
             console_printf("ERROR: %s を読み込めません\n", path);
             return -1;
         }

@@ -57,6 +57,26 @@ struct SubtitleTable {
 };
 using SubtitleTables = std::array<SubtitleTable, SUBTITLE_KIND_COUNT>;
 
+// What keeps the bytes of a subtitle entry from splitting into lines that
+// join back into the same bytes: every line must end with CR LF, and only
+// zero bytes may follow the first zero byte.
+enum class SubtitleTextFault {
+    none,
+    lf_without_cr,         // an LF-only line end, or an LF inside a line
+    cr_without_lf,         // a CR whose next byte is not LF
+    text_after_last_line,  // bytes after the last CR LF
+    text_after_zero,       // bytes after a zero byte
+};
+
+struct SubtitleTextProblem {
+    SubtitleTextFault fault = SubtitleTextFault::none;
+    std::size_t position = 0;  // byte position in the entry
+
+    explicit operator bool() const { return fault != SubtitleTextFault::none; }
+};
+
+SubtitleTextProblem find_subtitle_text_fault(std::string_view entry);
+
 // Splits a text, up to its first zero byte, into lines.  Every CR ends a
 // line and the byte after it (the LF of a well-formed text) is dropped
 // unexamined; text after the last CR belongs to no line.  A leading marker
@@ -70,7 +90,8 @@ std::string join_subtitle_lines(const SubtitleTable& table);
 
 // Splits entries 13 and 21 of the loaded archive into the two tables.  On
 // failure prints the reason and "ERROR: <path> を読み込めません" (path names
-// the archive) and returns -1.
+// the archive) and returns -1.  An entry that would lose text in the split
+// (find_subtitle_text_fault) is refused.
 int load_subtitle_tables(const FlexArchive& archive, SubtitleTables& tables, const char* path);
 
 // Replaces the objects of entries 13 and 21 with the joined lines and sets
@@ -84,8 +105,9 @@ void free_subtitle_tables(SubtitleTables& tables);
 // ---------------------------------------------------------------------------
 // Text table files
 
-// Bytes one read of a table line takes, the terminator included; a longer
-// line is read in pieces.  A converted TEXT gets a buffer of the same size.
+// A table line holds at most SUBTITLE_TABLE_LINE_SIZE - 1 bytes before its
+// line end; a longer record is refused (a comment runs to its end).  A
+// converted TEXT gets a buffer of SUBTITLE_TABLE_LINE_SIZE bytes.
 inline constexpr int SUBTITLE_TABLE_LINE_SIZE = 1024;
 
 // One record of a table, its columns views of the line.
@@ -114,6 +136,7 @@ int write_english_text_file(const char* path, const SubtitleTables& tables);
 
 // Reads the Japanese table into the tables' translations, then rebuilds
 // entries 13 and 21 of the archive.  Returns the number of records accepted
-// (0 or more), or -1 after printing the reason.  The character map must be
+// (0 after "ERROR: データがありません: <path>" for a table without records),
+// or -1 after printing the reason.  The character map must be
 // loaded.
 int read_japanese_text_file(FlexArchive& archive, SubtitleTables& tables, const char* path);

@@ -118,7 +118,7 @@ int write_english_text_file(const char* path, const SubtitleTables& tables)
 int read_japanese_text_file(FlexArchive& archive, SubtitleTables& tables, const char* path)
 {
     if (path == nullptr) return -1;
-    FilePtr file = open_file_or_report(path, "r");
+    FilePtr file = open_file_or_report(path, "rb");
     if (!file) return -1;
 
     LineReader reader(file.get(), SUBTITLE_TABLE_LINE_SIZE - 1);
@@ -128,6 +128,10 @@ int read_japanese_text_file(FlexArchive& archive, SubtitleTables& tables, const 
     int accepted = 0;
     while ((status = reader.next(line)) != LineStatus::end) {
         const int line_number = reader.line_number();
+        if (status == LineStatus::too_long) {
+            print_line_too_long(path, line_number, reader.max_length());
+            return -1;
+        }
         if (status == LineStatus::refused) {
             print_stray_line_byte(path, line_number);
             return -1;
@@ -167,6 +171,10 @@ int read_japanese_text_file(FlexArchive& archive, SubtitleTables& tables, const 
         return -1;
     }
     file.reset();
+    if (accepted == 0) {
+        console_printf("ERROR: データがありません: %s\n", path);
+        return 0;
+    }
     if (rebuild_subtitle_entries(archive, tables) != 0) return -1;
     return accepted;
 }

@@ -109,22 +109,26 @@ void read_whole_stream(std::FILE* stream, std::vector<char>& text)
     }
 }
 
-// Bytes of the next line piece as read_text_line takes it: up to and
-// including the first LF, at most max_length.
-std::size_t line_piece_length(const char* text, std::size_t available, std::size_t max_length)
+// Bytes of the next line: up to and including the first LF, or the rest.
+std::size_t line_length(const char* text, std::size_t available)
 {
-    const std::size_t span = std::min(available, max_length);
-    const void* lf = std::memchr(text, '\n', span);
-    return lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - text) + 1 : span;
+    const void* lf = std::memchr(text, '\n', available);
+    return lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - text) + 1 : available;
 }
 
-std::size_t count_line_pieces(const char* text, std::size_t size)
+std::size_t count_lines(const char* text, std::size_t size)
 {
     std::size_t count = 0;
-    for (std::size_t position = 0; position < size; ++count) {
-        position += line_piece_length(text + position, size - position, EXULT_LINE_SIZE - 1);
-    }
+    for (std::size_t position = 0; position < size; ++count) position += line_length(text + position, size - position);
     return count;
+}
+
+// Bytes of a line before the CRs and LFs that end it.
+std::size_t length_before_line_end(std::string_view line)
+{
+    std::size_t end = line.size();
+    while (end > 0 && (line[end - 1] == '\r' || line[end - 1] == '\n')) --end;
+    return end;
 }
 
 int find_name(const char* name, const char* const* names, int count, int first)
@@ -225,45 +229,56 @@ const char* exult_record_message(RecordFault fault)
 //                                     hex or 0-prefixed octal
 //
 // Every message number must be one of the table's (or, reading any number,
-// from 1 to MAX_MESSAGE_NUMBER); 0 stands for a line that is no message.
+// from 1 to MAX_MESSAGE_NUMBER).  A line numbered 0 is no message and is
+// kept whole, number and all.  A message line holds at most
+// EXULT_LINE_SIZE - 1 bytes before its line end; a comment any number.
 int read_exult_messages(MessageList& list, const MessageRow* table, const char* path, MessageNumbers numbers)
 {
     if (table == nullptr || path == nullptr || path[0] == '\0') return -1;
     list = MessageList{};
-    FilePtr file = open_file_or_report(path, "r");
+    FilePtr file = open_file_or_report(path, "rb");
     if (!file) return -1;
     // Read whole (until the end or a read error), then split into lines.
     std::vector<char>& text = list.file_text;
     read_whole_stream(file.get(), text);
+    // A read error would leave the messages after it out of the output (a
+    // folder gives one at the first read).
+    if (std::ferror(file.get()) != 0) {
+        console_printf("ERROR: %d: 読み込みエラー: %s\n", errno, path);
+        return -1;
+    }
     const std::size_t text_size = text.size();
     text.push_back('\0');
-    list.lines.reserve(count_line_pieces(text.data(), text_size));
+    list.lines.reserve(count_lines(text.data(), text_size));
 
-    char line[EXULT_LINE_SIZE];
+    std::string line;
     int line_number = 0;
     std::size_t position = 0;
     while (position < text_size) {
         const char* piece = text.data() + position;
-        const std::size_t length = line_piece_length(piece, text_size - position, EXULT_LINE_SIZE - 1);
-        std::memcpy(line, piece, length);
-        line[length] = '\0';
+        const std::size_t length = line_length(piece, text_size - position);
+        line.assign(piece, length);
         position += length;
         ++line_number;
-        if (!check_text_line(line, length, path, line_number)) return -1;
+        if (!check_text_line(line.c_str(), length, path, line_number)) return -1;
         MessageLine entry;
         const char first = line[0];
         const char* source = nullptr;
         if (first == '#' || first == '\r' || first == '\n' || first == '\0') {
             entry.row = &table[0];
-            source = skip_line_ends(line);
+            source = skip_line_ends(line.c_str());
         } else {
+            if (length_before_line_end(line) > static_cast<std::size_t>(EXULT_LINE_SIZE - 1)) {
+                print_line_too_long(path, line_number, EXULT_LINE_SIZE - 1);
+                return -1;
+            }
             // long long: a long has 32 bits on Windows, where strtol would
             // give LONG_MAX for a larger number.
             char* end = nullptr;
             errno = 0;
-            const long long number = std::strtoll(line, &end, 0);
+            const long long number = std::strtoll(line.c_str(), &end, 0);
             if (*end != ':') {
-                console_printf("ERROR: syntax error: %s(%d行目): %s\n", path, line_number, line);
+                console_printf("ERROR: syntax error: %s(%d行目): %s\n", path, line_number, line.c_str());
                 return -1;
             }
             const bool in_range = errno != ERANGE && number >= 0 && number <= MAX_MESSAGE_NUMBER;
@@ -272,13 +287,15 @@ int read_exult_messages(MessageList& list, const MessageRow* table, const char* 
                 row = &numbered_message(list, static_cast<std::int32_t>(number)).row;
             }
             if (row == nullptr) {
-                console_printf("ERROR: 不正なIDです: %s(%d): %s\n", path, line_number, line);
+                console_printf("ERROR: 不正なIDです: %s(%d): %s\n", path, line_number, line.c_str());
                 return -1;
             }
             entry.row = row;
-            source = end + 1;
+            // A line numbered 0 is written back as it stands, so that it
+            // reads the same again.
+            source = row == &table[0] ? line.c_str() : end + 1;
         }
-        entry.source = piece + (source - line);
+        entry.source = piece + (source - line.c_str());
         entry.source_length = static_cast<std::uint32_t>(std::strcspn(source, "\r\n"));
         list.lines.push_back(entry);
         std::uint32_t& first_line = entry.row->kind == TEXT_KIND_NUMBERED
@@ -286,8 +303,6 @@ int read_exult_messages(MessageList& list, const MessageRow* table, const char* 
                                         : list.first_line[static_cast<std::size_t>(entry.row - table)];
         if (first_line == 0) first_line = static_cast<std::uint32_t>(list.lines.size());
     }
-    // A read error would leave the messages after it out of the output.
-    if (std::ferror(file.get()) != 0) return -1;
     if (line_number == 0) {
         console_printf("ERROR: データがありません: %s\n", path);
         return -1;
@@ -306,7 +321,7 @@ int read_exult_messages(MessageList& list, const MessageRow* table, const char* 
 int read_exult_translations(MessageList& list, const MessageRow* table, const char* path, MessageNumbers numbers)
 {
     if (table == nullptr || path == nullptr || path[0] == '\0') return -1;
-    FilePtr file = open_file_or_report(path, "r", MissingFile::quiet);
+    FilePtr file = open_file_or_report(path, "rb", MissingFile::quiet);
     if (!file) return errno == ENOENT ? 0 : -1;
     if (!list.translations) list.translations = std::make_unique<std::array<std::string, MESSAGE_ROW_COUNT>>();
 
@@ -317,6 +332,10 @@ int read_exult_translations(MessageList& list, const MessageRow* table, const ch
     LineStatus status = LineStatus::end;
     while ((status = reader.next(text)) != LineStatus::end) {
         const int line_number = reader.line_number();
+        if (status == LineStatus::too_long) {
+            print_line_too_long(path, line_number, reader.max_length());
+            return -1;
+        }
         if (status == LineStatus::refused) {
             print_stray_line_byte(path, line_number);
             return -1;
@@ -382,7 +401,10 @@ int read_exult_translations(MessageList& list, const MessageRow* table, const ch
         list.lines[*first_line - 1].translation = translation;
         ++accepted;
     }
-    if (reader.failed()) return -1;
+    if (reader.failed()) {
+        console_printf("ERROR: %d: 読み込みエラー: %s\n", errno, path);
+        return -1;
+    }
     if (accepted == 0) {
         console_printf("ERROR: データがありません: %s\n", path);
         return -1;
@@ -458,6 +480,53 @@ int write_exult_messages(const MessageList& list, const char* path)
         return fail();
     }
     return 0;
+}
+
+namespace {
+
+// Numbers a template groups under one comment line.
+constexpr std::int32_t TEMPLATE_BLOCK = 0x100;
+
+// The longest record a translation line holds before its line end.
+constexpr std::size_t MAX_RECORD_LENGTH = EXULT_LINE_SIZE - 1;
+
+}  // namespace
+
+MessageTemplate make_message_template(const MessageList& list)
+{
+    // The first line of each number, by number.
+    std::vector<const MessageLine*> firsts;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const MessageLine& line = list[i];
+        if (line.row == nullptr || line.row->kind == TEXT_KIND_NONE || !line.source_text()) continue;
+        if (first_line_of_row(list, message_table.data(), line.row) == i + 1) firsts.push_back(&line);
+    }
+    std::sort(firsts.begin(), firsts.end(), [](const MessageLine* a, const MessageLine* b) {
+        return a->row->message_number < b->row->message_number;
+    });
+
+    MessageTemplate made;
+    made.text = "; TYPE\tID\tFONT\tTEXT\n";
+    std::int32_t block = -1;
+    for (const MessageLine* line : firsts) {
+        const std::int32_t number = line->row->message_number;
+        char head[64];
+        if (number / TEMPLATE_BLOCK != block) {
+            block = number / TEMPLATE_BLOCK;
+            const auto first = static_cast<unsigned>(block * TEMPLATE_BLOCK);
+            std::snprintf(head, sizeof head, "\n; 0x%X-0x%X\n", first, first + TEMPLATE_BLOCK - 1);
+            made.text += head;
+        }
+        std::snprintf(head, sizeof head, "%s\t0x%X\t%s\t", NUMBERED_TYPE_NAME, static_cast<unsigned>(number),
+                      font_names[line->row->font]);
+        const std::string_view text = *line->source_text();
+        if (std::char_traits<char>::length(head) + text.size() > MAX_RECORD_LENGTH) made.too_long.push_back(number);
+        made.text += head;
+        made.text += text;
+        made.text += '\n';
+        ++made.records;
+    }
+    return made;
 }
 
 // The output replaces its file, so it must not name the translation file

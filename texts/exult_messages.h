@@ -114,9 +114,10 @@ struct MessageList {
     std::vector<MessageLine>::const_iterator end() const { return lines.end(); }
 };
 
-// Bytes one read of a line of exultmsg.txt or exultmsg.ja.txt takes, the
-// terminator included; a longer line is read in pieces.  Translations are
-// converted into buffers of the same size.
+// A line of exultmsg.txt or exultmsg.ja.txt holds at most
+// EXULT_LINE_SIZE - 1 bytes before its line end; a longer message or record
+// is refused, while a comment runs to its end.  Translations are converted
+// into buffers of EXULT_LINE_SIZE bytes.
 inline constexpr int EXULT_LINE_SIZE = 1024;
 
 // The first row with this message number, or null.
@@ -185,6 +186,16 @@ std::string format_message_line(const MessageLine& line);
 // after printing the cause and "ERROR: <path> を書き込めません"; a failed
 // write leaves an earlier file of that name as it was.
 int write_exult_messages(const MessageList& list, const char* path);
+
+// The template a translator starts from: one MSG record per message number
+// of the list (the text of its first line, the one a translation replaces),
+// by number, under a comment line for each block of 0x100 numbers.
+struct MessageTemplate {
+    std::string text;
+    int records = 0;
+    std::vector<std::int32_t> too_long;  // numbers whose record is longer than a translation line may be
+};
+MessageTemplate make_message_template(const MessageList& list);
 
 // The files of a run.
 struct ExultMessageFiles {

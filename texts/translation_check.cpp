@@ -112,6 +112,7 @@ struct FileCheck {
             return 0;
         }
         const std::string_view code_bytes(code);
+        if (code_bytes.empty()) fault(position, "'%s' の文字マップのコードが空です", character.c_str());
         const std::size_t breaking_at = code_bytes.find_first_of(breaking);
         if (breaking_at != std::string_view::npos) {
             fault(position, "'%s' のコードには出力できない制御文字(0x%02X)があります", character.c_str(),
@@ -294,10 +295,23 @@ CheckFormat check_format_of_file(const std::string& path)
     return CheckFormat::unknown;
 }
 
+void check_charmap_codes(const char* map_path, CheckReport& report)
+{
+    for (const CharMapEntry& entry : current_charmap().entries) {
+        if (entry.code[0] != '\0' || entry.line == 0) continue;
+        console_printf("ERROR: %s(%d行目): '%s' の文字マップのコードが空です\n", map_path, static_cast<int>(entry.line),
+                       entry.name.c_str());
+        ++report.faults;
+    }
+}
+
 int check_translation_file(const char* path, CheckFormat format, const CheckSettings& settings, CheckReport& report)
 {
     FilePtr file = open_file_or_report(path, "rb");
-    if (!file) return -1;
+    if (!file) {
+        ++report.faults;
+        return -1;
+    }
     const std::size_t line_size = format == CheckFormat::usecode ? USECODE_LINE_SIZE : TABLE_LINE_SIZE;
     LineReader reader(file.get(), line_size - 1);
     FileCheck check{path, settings, report, 0, {}};
@@ -307,9 +321,9 @@ int check_translation_file(const char* path, CheckFormat format, const CheckSett
     while ((status = reader.next(text)) != LineStatus::end) {
         check.line_number = reader.line_number();
         check.line = text;
-        if (!reader.whole()) {
+        if (status == LineStatus::too_long) {
             // The rest of a line too long for the program is no line here.
-            check.fault(text.size(), "行が長すぎます(最大%zuバイト)", line_size - 1);
+            check.fault(text.size(), "行が長すぎます(最大%zuバイト)", reader.max_length());
             reader.skip_rest_of_line();
             continue;
         }
@@ -328,6 +342,7 @@ int check_translation_file(const char* path, CheckFormat format, const CheckSett
     }
     if (reader.failed()) {
         console_printf("ERROR: %d: 読み込みエラー: %s\n", errno, path);
+        ++report.faults;
         return -1;
     }
     // oxleth and tawnix refuse a translation file without records.

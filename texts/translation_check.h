@@ -54,8 +54,14 @@ struct CheckReport {
     std::set<std::pair<unsigned, std::string>> translated;  // usecode (id, label) found in the English table
 };
 
+// Reports every line of the loaded map whose code is empty (its code column
+// holds no number that gives a byte): a text holding that character is
+// refused where it is converted.  One fault per line, counted in report.
+void check_charmap_codes(const char* map_path, CheckReport& report);
+
 // Checks one file, printing one line per fault with file, line and column.
-// 0 when the file could be read (faults or not), -1 when it could not.
+// 0 when the file could be read (faults or not), -1 when it could not (the
+// file then counts as one fault).
 int check_translation_file(const char* path, CheckFormat format, const CheckSettings& settings, CheckReport& report);
 
 // The closing summary.

@@ -15,8 +15,8 @@
 
 namespace {
 
-// A line is read in pieces of at most 4095 bytes; each piece counts as a
-// line of its own.
+// A line holds at most 4095 bytes before its line end; a longer one is
+// refused (a comment runs to its end, however long).
 constexpr int LINE_BUFFER_SIZE = 4096;
 
 constexpr unsigned MAX_FUNCTION_ID = 0xFFFF;
@@ -64,17 +64,18 @@ bool is_comment(std::string_view line)
 // Opens a file for reading, printing why it failed.
 FilePtr open_input(const char* path)
 {
-    FilePtr file = open_file_or_report(path, "rt", MissingFile::quiet);
+    FilePtr file = open_file_or_report(path, "rb", MissingFile::quiet);
     if (!file && errno == ENOENT) console_printf("ERROR: ファイルが存在しません: %s\n", path);
     return file;
 }
 
-// The next line, or the end.  A line holding a zero byte or a stray CR is
-// refused with the one message.
+// The next line, or the end.  A line holding a zero byte or a stray CR, or
+// a line longer than the reader takes, is refused with its message.
 LineStatus read_line(LineReader& reader, const char* path, std::string_view& line)
 {
     const LineStatus status = reader.next(line);
     if (status == LineStatus::refused) print_stray_line_byte(path, reader.line_number());
+    if (status == LineStatus::too_long) print_line_too_long(path, reader.line_number(), reader.max_length());
     return status;
 }
 
@@ -322,7 +323,7 @@ int read_english_texts(EnglishTable& table, const char* path)
                            static_cast<int>(parsed.type.size()), parsed.type.data());
         }
     }
-    if (read == LineStatus::refused) return -1;
+    if (read != LineStatus::end) return -1;
     if (reader.failed()) {
         console_printf("ERROR: %s(%d行目): 読み込みエラー\n", path, reader.line_number());
         return -1;
@@ -376,7 +377,7 @@ int convert_translation_file(const EnglishTable& table, const char* input_path, 
         writer.flush_if_full();
     }
     writer.flush();
-    if (read == LineStatus::refused) return -1;  // the lines written so far stay in the output
+    if (read != LineStatus::end) return -1;  // the lines written so far stay in the output
 
     const int line_number = reader.line_number();
     if (reader.failed()) {

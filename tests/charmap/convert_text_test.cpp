@@ -80,12 +80,18 @@ TEST_F(ConvertText, RoomIsCountedOnTheOutput)
     EXPECT_EQ(convert("a" + I, 5).text, "a\xFF" "12");
     EXPECT_FALSE(convert("a" + I, 4).converted);
 
-    // A character with an empty code is dropped and takes no room.
-    const Outcome dropped = convert("ab" + N + N + "c", 4);
-    ASSERT_TRUE(dropped.converted);
-    EXPECT_EQ(dropped.text, "abc");
-    EXPECT_EQ(convert(N, 1).text, "");
     EXPECT_FALSE(convert("a", 1).converted);
+}
+
+// A map line whose code is no number gives its character an empty code:
+// the character would vanish from the text, so the text is refused.
+TEST_F(ConvertText, ACharacterWithAnEmptyCodeIsRefused)
+{
+    for (const std::string& source : {"ab" + N + "c", N, A + N}) {
+        const Outcome refused = convert(source);
+        EXPECT_FALSE(refused.converted);
+        EXPECT_EQ(refused.printed, "ERROR: '" + N + "' の文字マップのコードが空です\n");
+    }
 }
 
 TEST_F(ConvertText, InvalidSequencesAreRefusedWithTheWholeText)

@@ -37,7 +37,7 @@ constexpr const char* TRANSLATIONS =
     "\xEF\xBB\xBF; 日本語\r\n"
     "\r\n"
     "COMMON\t1\tNORMAL\tあい\r\n"
-    "common\t2\tmenu\tいいん\\n\n"
+    "common\t2\tmenu\tいい\\n\n"
     "OINK\t2\tOINK\tlast\tone\n"
     "COMMON\t1\tNORMAL\tあ\n"
     "SI_INTRO\t32\tINTRO\t\n";
@@ -82,7 +82,7 @@ const std::string EXPECTED_OUTPUT =
     "0x500:\xF4" "0\n"
     "0x501:\xF4" "1\xF4" "1\\n\n"
     "0x50A:Quit\n"
-    "passes through\n"
+    "0:passes through\n"
     "0x500:Yes again\n"
     "0x580:Oink\n"
     "0x581:last\tone\n"
@@ -91,7 +91,7 @@ const std::string EXPECTED_OUTPUT =
 TEST_P(OxlethRun, ReplacesOverridesAndAppendsMessages)
 {
     expect_run({},
-               "WARNING: フォント種別が違います: NORMAL: exultmsg.ja.txt(4行目): common\t2\tmenu\tいいん\\n\n"
+               "WARNING: フォント種別が違います: NORMAL: exultmsg.ja.txt(4行目): common\t2\tmenu\tいい\\n\n"
                "処理完了\n",
                0);
     EXPECT_EQ(read_text_output(dir.file("exultmsg.txt.new")), EXPECTED_OUTPUT);
@@ -109,7 +109,7 @@ TEST_P(OxlethRun, OptionsNameTheFiles)
                 "one.txt", "-o", "-out-"},
                "処理完了\n", 0);
     EXPECT_EQ(read_text_output(dir.file("-out-")),
-              "# Exult messages\n\n0x500:Yes\n0x501:No\n0x50A:Quit\npasses through\n0x500:Yes again\n"
+              "# Exult messages\n\n0x500:Yes\n0x501:No\n0x50A:Quit\n0:passes through\n0x500:Yes again\n"
               "0x580:\xF4" "0\n");
     EXPECT_FALSE(file_exists(dir.file("first.txt")));
 }
@@ -163,7 +163,7 @@ TEST_P(OxlethRun, CommandLineErrors)
     expect_run({"-m", "x", "--map"}, "ERROR: オプション--mapの後にファイル名がありません\n", 1);
     expect_run({"--ja"}, "ERROR: オプション--jaの後にファイル名がありません\n", 1);
     // An option's file name is taken whatever it begins with.
-    expect_run({"-o", "-m"}, "WARNING: フォント種別が違います: NORMAL: exultmsg.ja.txt(4行目): common\t2\tmenu\tいいん\\n\n"
+    expect_run({"-o", "-m"}, "WARNING: フォント種別が違います: NORMAL: exultmsg.ja.txt(4行目): common\t2\tmenu\tいい\\n\n"
                              "処理完了\n", 0);
     EXPECT_EQ(read_text_output(dir.file("-m")), EXPECTED_OUTPUT);
     EXPECT_FALSE(file_exists(dir.file("exultmsg.txt.new")));
@@ -177,12 +177,8 @@ TEST_P(OxlethRun, FaultyMessageFiles)
     write_file_bytes(dir.file("m.txt"), "# ok\n0x500 :Yes\n");
     expect_run({"m.txt"}, "ERROR: syntax error: m.txt(2行目): 0x500 :Yes\n\nERROR: m.txt を読み込めません\n", 1);
     write_file_bytes(dir.file("m.txt"), "Yes\r\n");
-    // Windows reads the file in text mode, which takes CR LF to LF: the
-    // line echoed has no CR there.
-    expect_run({"m.txt"},
-               std::string("ERROR: syntax error: m.txt(1行目): Yes") + (windows_programs() ? "" : "\r") +
-                   "\n\nERROR: m.txt を読み込めません\n",
-               1);
+    // The file is read in binary everywhere: the line echoed keeps its CR.
+    expect_run({"m.txt"}, "ERROR: syntax error: m.txt(1行目): Yes\r\n\nERROR: m.txt を読み込めません\n", 1);
     write_file_bytes(dir.file("m.txt"), "0x500:a\n0x4FF:b\n");
     expect_run({"m.txt"}, "ERROR: 不正なIDです: m.txt(2): 0x4FF:b\n\nERROR: m.txt を読み込めません\n", 1);
     write_file_bytes(dir.file("m.txt"), "0x582:b");
@@ -217,6 +213,11 @@ TEST_P(OxlethRun, FaultyMapOrTranslationFile)
     write_file_bytes(dir.file("exultmsg.ja.txt"), "COMMON\t1\tNORMAL\tあえ\n");
     expect_run({}, "ERROR: 'え' は使用できません\n"
                    "ERROR: テキストを変換できません: exultmsg.ja.txt(1行目): COMMON\t1\tNORMAL\tあえ\n"
+                   "ERROR: exultmsg.ja.txt を読み込めません\n", 1);
+    // ん has an empty code: it would vanish from the text.
+    write_file_bytes(dir.file("exultmsg.ja.txt"), "COMMON\t1\tNORMAL\tあん\n");
+    expect_run({}, "ERROR: 'ん' の文字マップのコードが空です\n"
+                   "ERROR: テキストを変換できません: exultmsg.ja.txt(1行目): COMMON\t1\tNORMAL\tあん\n"
                    "ERROR: exultmsg.ja.txt を読み込めません\n", 1);
 
     // う has a seven-byte code: 146 of them and one ASCII byte fill the
@@ -297,7 +298,7 @@ TEST_P(OxlethRun, NothingToUpdateWithoutTranslationFile)
 TEST_P(OxlethRun, TheMessageFileMayBeItsOwnOutput)
 {
     expect_run({"-o", "exultmsg.txt"},
-               "WARNING: フォント種別が違います: NORMAL: exultmsg.ja.txt(4行目): common\t2\tmenu\tいいん\\n\n"
+               "WARNING: フォント種別が違います: NORMAL: exultmsg.ja.txt(4行目): common\t2\tmenu\tいい\\n\n"
                "処理完了\n",
                0);
     EXPECT_EQ(read_text_output(dir.file("exultmsg.txt")), EXPECTED_OUTPUT);
@@ -318,7 +319,7 @@ TEST_P(OxlethRun, FailedWritesEndWithStatus1)
 {
     if (windows_programs()) GTEST_SKIP() << "the Windows programs have no /dev/full";
     expect_run({"-o", "/dev/full"},
-               "WARNING: フォント種別が違います: NORMAL: exultmsg.ja.txt(4行目): common\t2\tmenu\tいいん\\n\n"
+               "WARNING: フォント種別が違います: NORMAL: exultmsg.ja.txt(4行目): common\t2\tmenu\tいい\\n\n"
                "ERROR: 28: 書き込みエラー: /dev/full\n"
                "ERROR: /dev/full を書き込めません\n",
                1);

@@ -209,16 +209,18 @@ TEST_P(RevistoRun, JapaneseLineFaultsKeepTheLinesBefore)
     }
 }
 
-TEST_P(RevistoRun, LongLinesArriveInPieces)
+TEST_P(RevistoRun, ACommentIsKeptWholeAndALongerLineRefused)
 {
-    // A 5000-byte comment line is read as a 4095-byte piece and a second
-    // piece, which is parsed (and counted) as a line of its own.
+    // A 5000-byte comment comes back whole; a line of 4095 bytes before its
+    // line end is the longest the converter takes.
     write_file_bytes(dir.file("usecode.en.txt"), "1\tA\t\t\"x\"\n");
-    write_file_bytes(dir.file("usecode.ja.txt"), ";" + std::string(4999, 'c') + "\n1\tA\t\"y\"\n");
+    const std::string comment = ";" + std::string(4999, 'c');
+    const std::string text = "\"" + std::string(4095 - 6, 'y') + "\"";
+    write_file_bytes(dir.file("usecode.ja.txt"), comment + "\r\n1\tA\t" + text + "\r\n1\tA\t\"z" + text + "\r\n1\tA\t\"y\"\n");
     const RunResult r = run({});
-    EXPECT_EQ(r.out, console("ERROR: usecode.ja.txt(2行目): syntax error\n"));
+    EXPECT_EQ(r.out, console("ERROR: usecode.ja.txt(3行目): 行が長すぎます(最大4095バイト)\n"));
     EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(read_text_output(dir.file("usecode.ja-new.txt")), ";" + std::string(4094, 'c') + "\n");
+    EXPECT_EQ(read_text_output(dir.file("usecode.ja-new.txt")), comment + "\n0001\tA\t\t" + text + "\n");
 }
 
 TEST_P(RevistoRun, RefusesAnOutputThatIsAnInput)

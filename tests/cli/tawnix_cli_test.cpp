@@ -310,6 +310,13 @@ TEST_P(TawnixRun, EntriesBeyondTheTypeListHaveNoType)
     EXPECT_FALSE(exists("mainshp.flx.new"));
 }
 
+std::string repeat(const std::string& text, int count)
+{
+    std::string repeated;
+    for (int i = 0; i < count; ++i) repeated += text;
+    return repeated;
+}
+
 TEST_P(TawnixRun, MapAndJapaneseTableFaults)
 {
     const std::string loaded = load_trace(24);
@@ -324,7 +331,7 @@ TEST_P(TawnixRun, MapAndJapaneseTableFaults)
         std::string messages;
     };
     const std::vector<Case> cases = {
-        {"; only comments\n\n", ""},
+        {"; only comments\n\n", "ERROR: データがありません: bg_text.ja.txt\n"},
         {"BG_INTRO\t1\tGUARDIAN\n", "ERROR: bg_text.ja.txt(1行目): syntax error\n"},
         {"BG_OUTRO\t1\tGUARDIAN\tx\n", "ERROR: bg_text.ja.txt(1行目): 不正なテキスト種別です\n"},
         {";\nBG_INTRO\t5\tGUARDIAN\tx\n", "ERROR: bg_text.ja.txt(2行目): 不正なIDです\n"},
@@ -334,6 +341,9 @@ TEST_P(TawnixRun, MapAndJapaneseTableFaults)
         {"BG_INTRO\t1\tGUARDIAN\t改\n", "ERROR: '改' のコードには出力できない制御文字(0x0D)があります: bg_text.ja.txt(1行目)\n"},
         {std::string("BG_INTRO\t1\tGUARDIAN\tx\0y\n", 24), "ERROR: bg_text.ja.txt(1行目): 不正な文字(NULまたはCR)があります\n"},
         {"BG_INTRO\t1\tGUARDIAN\tx\ry\r\n", "ERROR: bg_text.ja.txt(1行目): 不正な文字(NULまたはCR)があります\n"},
+        // Cut after 1023 bytes, inside a character.
+        {"; c\r\nBG_INTRO\t1\tGUARDIAN\t" + repeat("あ", 400) + "\r\n",
+         "ERROR: bg_text.ja.txt(2行目): 行が長すぎます(最大1023バイト)\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.table);

@@ -403,6 +403,26 @@ TEST_P(U7kitRun, CheckReportsPlantedFaultsAndTheSummary)
     expect_run({"check", "-m", "none.map", "bg_text.ja.txt"}, "ERROR: none.map を読み込めません\n", 1);
 }
 
+// A map line whose code is no number, a file that cannot be read, and the
+// longest line the programs take beside one byte longer.
+TEST_P(U7kitRun, CheckReportsEmptyMapCodesUnreadableFilesAndLongLines)
+{
+    write("usecode.map", std::string("あ\t0xF4,0x30\n空\tx\n"));
+    const std::string longest = "BG_INTRO\t1\tGUARDIAN\t" + std::string(1023 - 20, 'x');
+    write("bg_text.ja.txt", longest + "\r\nBG_INTRO\t2\tGUARDIAN\tあ空\n" + longest + "y\n");
+    expect_run({"check", "bg_text.ja.txt", "bg_text.none.txt"},
+               "ERROR: usecode.map(2行目): '空' の文字マップのコードが空です\n"
+               "ERROR: bg_text.ja.txt(2行目22文字目): '空' の文字マップのコードが空です\n"
+               "ERROR: bg_text.ja.txt(3行目1024文字目): 行が長すぎます(最大1023バイト)\n"
+               "ERROR: 2: オープンエラー: bg_text.none.txt\n"
+               "ERROR: bg_text.none.txt を読み込めません\n"
+               "INFORMATION: レコード数: 2\n"
+               "INFORMATION: 文字の種類(ASCII以外): 2\n"
+               "INFORMATION: 文字マップにない文字: 0種類 0個\n"
+               "ERROR: 問題が4件あります\n",
+               1);
+}
+
 // A message file of today's engine: numbers past 0x581 in every form
 // (decimal, 0x and 0X hex, octal, blanks and sign), numbers twice,
 // comments, a line numbered 0 and no line end at the end.
@@ -445,7 +465,7 @@ TEST_P(ExultmsgRun, BothRecordKindsTranslateTodaysFile)
                0);
     EXPECT_EQ(text("exultmsg.txt.new"), "# today's messages\n\n0x500:\xF4" "0\xF4" "1\n0x501:no\n0x582:\xF4" "1\n"
                                         "0xB83:decimal\n0xB1A:first only\n0xB1A:Octal, 0xB1A again\n0x600:six hundred\n"
-                                        "0x600:Second\npasses through\n0x581:Oink\n0x700:Untouched\n0x502:appended\n");
+                                        "0x600:Second\n0:passes through\n0x581:Oink\n0x700:Untouched\n0x502:appended\n");
     EXPECT_EQ(read("exultmsg.txt"), TODAYS_MESSAGES);
 }
 
@@ -486,6 +506,26 @@ TEST_P(ExultmsgRun, ExportedTemplateTranslatesBackToTheFile)
     expect_run({"exultmsg", "--export", "-o", "exultmsg.txt"}, "ERROR: 入力ファイルと出力ファイルが同じです: exultmsg.txt\n", 1);
     EXPECT_EQ(text("exultmsg.en.txt"), exported);
     EXPECT_EQ(read("exultmsg.txt"), messages);
+}
+
+// A 0x1A byte (Ctrl-Z) is a byte like any other on every platform: no
+// message after it is lost.
+TEST_P(ExultmsgRun, AControlZByteEndsNoFile)
+{
+    write("exultmsg.txt", std::string("0x500:a\x1A" "b\n0x501:c\n0x502:d\n"));
+    expect_run({"exultmsg", "--export", "-o", "template.txt"},
+               "INFORMATION: メッセージ3件のひな形を書き出しました: template.txt\n処理完了\n", 0);
+    write("exultmsg.ja.txt", std::string("COMMON\t2\tNORMAL\tx\x1Ay\nCOMMON\t3\tNORMAL\tあ\n"));
+    const std::string expected = "0x500:a\x1A" "b\n0x501:x\x1Ay\n0x502:\xF4" "0\n";
+    for (const std::string program : {"oxleth", "u7kit"}) {
+        SCOPED_TRACE(program);
+        std::vector<std::string> args = {"-o", program + ".txt"};
+        if (program == "u7kit") args.insert(args.begin(), "exultmsg");
+        const RunResult r = run(program, args);
+        EXPECT_EQ(r.out, console("処理完了\n"));
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(text(program + ".txt"), expected);
+    }
 }
 
 TEST_P(ExultmsgRun, OxlethsTranslationGivesOxlethsBytes)

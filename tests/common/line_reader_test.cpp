@@ -52,7 +52,7 @@ struct Read {
     bool operator==(const Read&) const = default;
 };
 
-std::vector<Read> read_all(const std::string& bytes, std::size_t max_length, bool skip_long)
+std::vector<Read> read_all(const std::string& bytes, std::size_t max_length, bool skip_long = false)
 {
     TempDir dir;
     write_file_bytes(dir.file("t.txt"), bytes);
@@ -69,22 +69,33 @@ std::vector<Read> read_all(const std::string& bytes, std::size_t max_length, boo
     return reads;
 }
 
-TEST(LineReader, GivesLinesInPiecesWithoutTheirEnds)
+TEST(LineReader, GivesWholeLinesWithoutTheirEnds)
 {
     const auto L = LineStatus::line;
-    EXPECT_EQ(read_all("\xEF\xBB\xBF" "a\r\n\xEF\xBB\xBF" "b\n\nc", 8, false),
+    const auto LONG = LineStatus::too_long;
+    EXPECT_EQ(read_all("\xEF\xBB\xBF" "a\r\n\xEF\xBB\xBF" "b\n\nc", 8),
               (std::vector<Read>{{1, "a", true, L}, {2, "\xEF\xBB\xBF" "b", true, L}, {3, "", true, L}, {4, "c", true, L}}));
-    // A line of exactly the greatest length is whole; its line end comes
-    // as an empty line.
-    EXPECT_EQ(read_all("abcd\r\nefgh", 4, false),
-              (std::vector<Read>{{1, "abcd", true, L}, {2, "", true, L}, {3, "efgh", true, L}}));
-    EXPECT_EQ(read_all("abcde\n", 4, false), (std::vector<Read>{{1, "abcd", false, L}, {2, "e", true, L}}));
-    // Skipping the rest of a long line: its tail is no line of its own.
-    EXPECT_EQ(read_all("abcdefg\nxy\n", 4, true), (std::vector<Read>{{1, "abcd", false, L}, {2, "xy", true, L}}));
-    EXPECT_EQ(read_all("a\rb\nc\0\nd\n"s, 8, false),
+    // A line of exactly the greatest length is whole, whatever its line
+    // end, and the line end is no line of its own.
+    EXPECT_EQ(read_all("abcd\r\nefgh\r\r\nijk\r\nlmno", 4),
+              (std::vector<Read>{{1, "abcd", true, L}, {2, "efgh", true, L}, {3, "ijk", true, L}, {4, "lmno", true, L}}));
+    EXPECT_EQ(read_all("\xEF\xBB\xBF" "abcd\n", 4), (std::vector<Read>{{1, "a", false, LONG}, {2, "bcd", true, L}}));
+    // A longer line is told apart; its tail is the next piece unless it is
+    // skipped.
+    EXPECT_EQ(read_all("abcde\n", 4), (std::vector<Read>{{1, "abcd", false, LONG}, {2, "e", true, L}}));
+    EXPECT_EQ(read_all("abcdefg\nxy\n", 4, true), (std::vector<Read>{{1, "abcd", false, LONG}, {2, "xy", true, L}}));
+    // A comment comes whole, however long, even when its tail looks like
+    // a line.
+    EXPECT_EQ(read_all(";bcdefgh;ij\r\nxy\n;bcd", 4),
+              (std::vector<Read>{{1, ";bcdefgh;ij", true, L}, {2, "xy", true, L}, {3, ";bcd", true, L}}));
+    EXPECT_EQ(read_all("\xEF\xBB\xBF;bcdefgh", 4), (std::vector<Read>{{1, ";bcdefgh", true, L}}));
+    EXPECT_EQ(read_all(";bc\0efgh\n"s, 4), (std::vector<Read>{{1, ";bc\0efgh"s, true, LineStatus::refused}}));
+    EXPECT_EQ(read_all("a\rb\nc\0\nd\n"s, 8),
               (std::vector<Read>{{1, "a\rb", true, LineStatus::refused},
                                  {2, "c\0"s, true, LineStatus::refused},
                                  {3, "d", true, L}}));
+    // Read in binary, a 0x1A byte is a byte like any other.
+    EXPECT_EQ(read_all("a\x1A" "b\nc\n", 8), (std::vector<Read>{{1, "a\x1A" "b", true, L}, {2, "c", true, L}}));
 }
 
 }  // namespace

@@ -129,6 +129,17 @@ TEST_F(SubtitleFrames, ImagesOfAnotherSizeOrUnreadableAreRefused)
     EXPECT_EQ(read_image(dir.file("none.bmp"), pixels, printed), -1);
     EXPECT_EQ(printed, test_capture::console("ERROR: 2: オープンエラー: " + dir.file("none.bmp") + "\n"));
 
+    // Files that are no BMP say so, and name the file.
+    for (const std::string& contents : {std::string("hello"), std::string(60, 'x')}) {
+        write_file_bytes(dir.file("text.bmp"), contents);
+        EXPECT_EQ(read_image(dir.file("text.bmp"), pixels, printed), -1);
+        EXPECT_EQ(printed, test_capture::console(std::string("ERROR: check_bitmap_header: ") +
+                                                 (contents.size() < 54 ? "ヘッダが途中で終わっています\n"
+                                                                       : "BMPファイルではありません\n") +
+                                                 "ERROR: read_bitmap: ヘッダを読み込めません\nERROR: " +
+                                                 dir.file("text.bmp") + " を読み込めません\n"));
+    }
+
     // Cut short in its pixel rows.
     Bytes bytes = build_bmp(blank_picture(), 24);
     bytes.resize(bytes.size() - 1);

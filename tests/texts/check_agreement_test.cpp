@@ -125,7 +125,7 @@ TEST_F(CheckAgreement, ExultMessageRecords)
             {"common\t19\tend2_menu\tx\ty", false},
             {"COMMON\t1\tMENU\tx", false},  // the font warning only
             {"SI_INTRO\t0x20\tINTRO\t", false},
-            {"MSG\t0x900\tNORMAL\tx空", false},
+            {"MSG\t0x900\tNORMAL\tx空", true},
             {"msg\t1280\tmenu\tx", false},
             {"BG_ENDGAME\t13\tNORMAL\t" + std::string(1023 - 22, 'a'), false},  // the longest line
             {"COMMON\t1\tNORMAL", true},
@@ -158,7 +158,7 @@ TEST_F(CheckAgreement, SubtitleTableRecords)
         {
             {"BG_INTRO\t1\tGUARDIAN\tあ\tい", false},
             {"bg_endgame2\t0x3\tmenu\t", false},
-            {"BG_INTRO\t3\tGUARDIAN\t空x", false},
+            {"BG_INTRO\t3\tGUARDIAN\t空x", true},
             {"BG_INTRO\t1\tGUARDIAN", true},
             {"BG_INTRO\t\tGUARDIAN\tx", true},
             {"BG_OUTRO\t1\tGUARDIAN\tx", true},

@@ -82,8 +82,9 @@ TEST_F(ExultFiles, MessagesAreKeptWithTheirRowsAndTexts)
     EXPECT_EQ(list[3].source_text(), "a:b");
     EXPECT_EQ(list[4].row->message_number, 0x501);
     EXPECT_EQ(list[5].row, &message_table[0]);
-    EXPECT_EQ(list[5].source_text(), "zero text");
-    EXPECT_EQ(output(), "# head\n\n0x500:Yes\n0x50A:a:b\n0x501:octal\nzero text\n0x581:\n0x57F:last\n");
+    // A line numbered 0 is no message; it comes back whole, number and all.
+    EXPECT_EQ(list[5].source_text(), "0:zero text");
+    EXPECT_EQ(output(), "# head\n\n0x500:Yes\n0x50A:a:b\n0x501:octal\n0:zero text\n0x581:\n0x57F:last\n");
 
     // A CR that does not end its line stops the reading.
     EXPECT_EQ(read_messages("0x500:a\n\rafter cr\n", printed), -1);
@@ -117,9 +118,14 @@ TEST_F(ExultFiles, FaultyMessageLines)
     EXPECT_EQ(read_messages("", printed), -1);
     EXPECT_EQ(printed, "ERROR: データがありません: " + path + "\n");
 
-    // A line longer than 1023 bytes is read in pieces, each a line of its own.
-    EXPECT_EQ(read_messages("0x500:" + std::string(1100, 'a') + "\n", printed), -1);
-    EXPECT_EQ(printed, "ERROR: syntax error: " + path + "(2行目): " + std::string(83, 'a') + "\n\n");
+    // A message holds at most 1023 bytes before its line end; a comment
+    // any number, and its tail is no message.
+    const std::string longest = "0x500:" + std::string(1023 - 6, 'a');
+    const std::string comment = "#" + std::string(1100, 'c') + "0x501:b";
+    EXPECT_EQ(read_messages(comment + "\r\n" + longest + "\r\n0x502:c\n", printed), 3);
+    EXPECT_EQ(output(), comment + "\n" + longest + "\n0x502:c\n");
+    EXPECT_EQ(read_messages(longest + "\n" + longest + "a\n", printed), -1);
+    EXPECT_EQ(printed, "ERROR: " + path + "(2行目): 行が長すぎます(最大1023バイト)\n");
 }
 
 TEST_F(ExultFiles, UnopenableMessageFiles)
@@ -133,7 +139,7 @@ TEST_F(ExultFiles, UnopenableMessageFiles)
 #ifdef _WIN32
     const std::string folder_error = "ERROR: 13: オープンエラー: " + dir.path() + "\n";
 #else
-    const std::string folder_error;
+    const std::string folder_error = "ERROR: 21: 読み込みエラー: " + dir.path() + "\n";
 #endif
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "ERROR: 2: オープンエラー: " + dir.file("none.txt") + "\n" + folder_error);
@@ -244,7 +250,7 @@ TEST_F(ExultFiles, TranslationFilesWithoutRecords)
 #ifdef _WIN32
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR: 13: オープンエラー: " + dir.path() + "\n");
 #else
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR: 21: 読み込みエラー: " + dir.path() + "\n");
 #endif
 }
 

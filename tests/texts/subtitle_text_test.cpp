@@ -163,12 +163,41 @@ TEST(LoadSubtitleTables, MissingOrEmptyTextsFail)
     }
 }
 
-TEST(LoadSubtitleTables, TextStopsAtItsFirstZeroByte)
+// An entry whose split would lose text or change its bytes is refused,
+// naming the entry, the byte and what is wrong.
+TEST(LoadSubtitleTables, AnEntryThatWouldLoseTextIsRefused)
 {
-    const FlexArchive archive = make_archive(22, std::string("A\r\nB\0C\r\n", 8), "E\r\n");
-    SubtitleTables tables;
-    ASSERT_EQ(load(archive, tables).result, 0);
-    EXPECT_EQ(lines_of(tables[0]), (std::vector<ExpectedLine>{{0, "A"}}));
+    using namespace std::string_literals;
+    struct Case {
+        std::string ending;
+        SubtitleTextFault fault;
+        std::size_t position;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"A\nB\nC\n", SubtitleTextFault::lf_without_cr, 1, "CRのないLFがあります"},
+        {"A\r\nB\nC\r\n", SubtitleTextFault::lf_without_cr, 4, "CRのないLFがあります"},
+        {"A\rB\r\n", SubtitleTextFault::cr_without_lf, 1, "LFの続かないCRがあります"},
+        {"A\r\nB\r", SubtitleTextFault::cr_without_lf, 4, "LFの続かないCRがあります"},
+        {"A\r\nB", SubtitleTextFault::text_after_last_line, 3, "最後の行がCR LFで終わっていません"},
+        {"A\r\nB\0C\r\n"s, SubtitleTextFault::text_after_zero, 5, "NULの後にテキストがあります"},
+        {"A\r\nB\r\n\0\0"s, SubtitleTextFault::none, 0, ""},
+        {"A\r\n\r\n\\CB\r\n", SubtitleTextFault::none, 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.ending));
+        const SubtitleTextProblem problem = find_subtitle_text_fault(c.ending);
+        EXPECT_EQ(problem.fault, c.fault);
+        EXPECT_EQ(problem.position, c.position);
+        SubtitleTables tables;
+        const LoadOutcome outcome = load(make_archive(22, "A\r\n", c.ending), tables);
+        EXPECT_EQ(outcome.result, c.fault == SubtitleTextFault::none ? 0 : -1);
+        if (c.fault != SubtitleTextFault::none) {
+            EXPECT_EQ(outcome.printed, "ERROR: MAINSHP.FLX のエントリ21の字幕テキストが不正です(" +
+                                           std::to_string(c.position + 1) + "バイト目): " + c.reason +
+                                           "\nERROR: MAINSHP.FLX を読み込めません\n");
+        }
+    }
 }
 
 TEST(RebuildSubtitleEntries, RefusesAnArchiveWithoutTheEntries)

@@ -214,18 +214,24 @@ TEST_F(TextTables, ConvertedTextsTakeAtMost1023Bytes)
                            "(1行目): テキストを変換できません\n");
 }
 
-TEST_F(TextTables, LongLinesAreReadInPieces)
+TEST_F(TextTables, ACommentRunsToItsEndAndALongerRecordIsRefused)
 {
-    // A comment of 1500 bytes: its first 1023 bytes are the comment, the
-    // rest is read as line 2.
+    // A record that a comment's tail would make is no record.
+    const std::string in_comment = ";" + std::string(1022, 'c') + "BG_INTRO\t1\tGUARDIAN\t" + A + "\r\n";
+    // 1023 bytes before the line end is the longest record.
+    const std::string longest = "BG_INTRO\t2\tGUARDIAN\t" + std::string(1023 - 20, 'x');
     std::string printed;
-    EXPECT_EQ(read_japanese(";" + std::string(1022, 'c') + "BG_INTRO\t1\tGUARDIAN\t" + A + "\n", printed), 1);
+    EXPECT_EQ(read_japanese(in_comment + longest + "\r\n", printed), 1);
     EXPECT_EQ(printed, "");
-    EXPECT_EQ(text_of(archive, 13), "\\C\xF4" "0\r\nIntro two\r\n\\RIntro\tthree\r\n");
+    EXPECT_EQ(text_of(archive, 13), "\\CIntro one\r\n" + std::string(1023 - 20, 'x') + "\r\n\\RIntro\tthree\r\n");
 
     SetUp();
-    EXPECT_EQ(read_japanese(";" + std::string(1100, 'c') + "\nBG_INTRO\t9\tGUARDIAN\tx\n", printed), -1);
-    EXPECT_EQ(printed, "ERROR: " + path() + "(2行目): syntax error\n");
+    EXPECT_EQ(read_japanese(in_comment + longest + "\n" + longest + "y;\nBG_INTRO\t9\tGUARDIAN\tx\n", printed), -1);
+    EXPECT_EQ(printed, "ERROR: " + path() + "(3行目): 行が長すぎます(最大1023バイト)\n");
+
+    SetUp();
+    EXPECT_EQ(read_japanese("; comments only\n", printed), 0);
+    EXPECT_EQ(printed, "ERROR: データがありません: " + path() + "\n");
 }
 
 TEST_F(TextTables, JapaneseTableThatCannotBeReadWhole)

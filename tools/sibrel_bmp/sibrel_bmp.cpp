@@ -93,6 +93,11 @@ int run(int argc, char** argv)
     Settings settings;
     if (!parse_sibrel_command_line(argc, argv, settings)) return 1;
 
+    // Said at once, rather than as an open error once every image is made.
+    if (settings.output_file.empty()) {
+        console_printf("ERROR: 出力ファイル名が空です\n");
+        return 1;
+    }
     if (refuse_output_over_input(settings)) return 1;
 
     register_flexfile_readfunc(ENTRY_RAW, read_data_from_buffer);

@@ -66,15 +66,16 @@ int run_charmap(int argc, char** argv)
     CheckSettings settings;
     settings.map_checked = false;
     CheckReport report;
-    int unreadable = 0;
+    // An unreadable file counts among the check's faults.
+    bool unreadable = false;
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (check_translation_file(files[i].c_str(), formats[i], settings, report) != 0) {
             console_printf("ERROR: %s を読み込めません\n", files[i].c_str());
-            ++unreadable;
+            unreadable = true;
         }
     }
-    if (unreadable != 0 || report.faults != 0) {
-        console_printf("ERROR: 翻訳ファイルに問題が%d件あります(文字マップは作成しません)\n", unreadable + report.faults);
+    if (unreadable || report.faults != 0) {
+        console_printf("ERROR: 翻訳ファイルに問題が%d件あります(文字マップは作成しません)\n", report.faults);
         return 1;
     }
 

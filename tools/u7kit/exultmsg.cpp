@@ -40,13 +40,6 @@ const std::vector<const char*> USAGE = {
     "\n",
 };
 
-// Numbers a template groups under one comment line.
-constexpr std::int32_t TEMPLATE_BLOCK = 0x100;
-
-// The longest record a translation line holds: one read takes at most
-// EXULT_LINE_SIZE - 1 bytes, the line end included.
-constexpr std::size_t MAX_RECORD_LENGTH = EXULT_LINE_SIZE - 2;
-
 // The output before -o: no argument can hold a zero byte.
 const std::string OUTPUT_NOT_GIVEN(1, '\0');
 
@@ -83,43 +76,6 @@ int export_template(const ExultMessageFiles& files)
 }
 
 }  // namespace
-
-MessageTemplate make_message_template(const MessageList& list)
-{
-    // The first line of each number, by number.
-    std::vector<const MessageLine*> firsts;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        const MessageLine& line = list[i];
-        if (line.row == nullptr || line.row->kind == TEXT_KIND_NONE || !line.source_text()) continue;
-        if (first_line_of_row(list, message_table.data(), line.row) == i + 1) firsts.push_back(&line);
-    }
-    std::sort(firsts.begin(), firsts.end(), [](const MessageLine* a, const MessageLine* b) {
-        return a->row->message_number < b->row->message_number;
-    });
-
-    MessageTemplate made;
-    made.text = "; TYPE\tID\tFONT\tTEXT\n";
-    std::int32_t block = -1;
-    for (const MessageLine* line : firsts) {
-        const std::int32_t number = line->row->message_number;
-        char head[64];
-        if (number / TEMPLATE_BLOCK != block) {
-            block = number / TEMPLATE_BLOCK;
-            const auto first = static_cast<unsigned>(block * TEMPLATE_BLOCK);
-            std::snprintf(head, sizeof head, "\n; 0x%X-0x%X\n", first, first + TEMPLATE_BLOCK - 1);
-            made.text += head;
-        }
-        std::snprintf(head, sizeof head, "%s\t0x%X\t%s\t", NUMBERED_TYPE_NAME, static_cast<unsigned>(number),
-                      font_names[line->row->font]);
-        const std::string_view text = *line->source_text();
-        if (std::char_traits<char>::length(head) + text.size() > MAX_RECORD_LENGTH) made.too_long.push_back(number);
-        made.text += head;
-        made.text += text;
-        made.text += '\n';
-        ++made.records;
-    }
-    return made;
-}
 
 int run_exultmsg(int argc, char** argv)
 {

@@ -205,6 +205,7 @@ int run_check(int argc, char** argv)
     }
 
     CheckReport report;
+    check_charmap_codes(map_file.c_str(), report);
     bool unreadable = false;
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (check_translation_file(files[i].c_str(), formats[i], settings, report) != 0) {

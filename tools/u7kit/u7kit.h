@@ -88,16 +88,6 @@ int run_charmap(int argc, char** argv);
 // ---------------------------------------------------------------------------
 // exultmsg: oxleth's translation for a message file of any message numbers
 
-// The template a translator starts from: one MSG record per message number
-// of the list (the text of its first line, the one a translation replaces),
-// by number, under a comment line for each block of 0x100 numbers.
-struct MessageTemplate {
-    std::string text;
-    int records = 0;
-    std::vector<std::int32_t> too_long;  // numbers whose record is longer than a translation line may be
-};
-MessageTemplate make_message_template(const MessageList& list);
-
 int run_exultmsg(int argc, char** argv);
 
 // ---------------------------------------------------------------------------
