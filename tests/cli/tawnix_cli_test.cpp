@@ -388,6 +388,11 @@ TEST_P(TawnixRun, NoOutputMayReplaceAnInput)
         {{"--en", "mainshp.flx.new"}, "mainshp.flx.new"},
         {{"--en", "out", "-o", "out"}, "out"},
         {{"--en", "map", "-m", "map"}, "map"},
+        // Other spellings of a name that has no file yet.
+        {{"--en", "./mainshp.flx.new"}, "./mainshp.flx.new"},
+        {{"--en", "./z.new", "-o", "z.new"}, "./z.new"},
+        {{"--ja", "訳.txt", "-o", "./訳.txt"}, "./訳.txt"},
+        {{"-o", "no/../MAINSHP.FLX"}, "no/../MAINSHP.FLX"},
     };
     for (const Case& c : refused) {
         SCOPED_TRACE(c.args[0] + " " + c.args[1]);
@@ -396,7 +401,8 @@ TEST_P(TawnixRun, NoOutputMayReplaceAnInput)
     EXPECT_EQ(file("MAINSHP.FLX"), build_mainshp());
     EXPECT_EQ(file("usecode.map"), MAP);
     EXPECT_EQ(file("bg_text.ja.txt"), JAPANESE_TABLE);
-    for (const char* name : {"bg_text.en.txt", "mainshp.flx.new", "t.txt", "new.flx", "x.txt", "out", "map"}) {
+    for (const char* name :
+         {"bg_text.en.txt", "mainshp.flx.new", "t.txt", "new.flx", "x.txt", "out", "map", "z.new", "訳.txt", "no"}) {
         EXPECT_FALSE(exists(name)) << name;
     }
 }
