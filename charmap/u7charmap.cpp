@@ -2,6 +2,7 @@
 
 #include "common/console.h"
 #include "common/file_utils.h"
+#include "common/line_reader.h"
 #include "common/text_utils.h"
 
 #include <cstdlib>
@@ -287,22 +288,19 @@ int load_charmap(const char* path)
     if (!file) return -1;
 
     free_charmap();
-    TextLineReader reader(file.get());
-    char line[CHARMAP_LINE_SIZE];
-    bool first_line = true;
-    std::size_t length = 0;
-    while ((length = reader.read(line, sizeof line)) != 0) {
-        const bool whole_line = line[length - 1] == '\n';
-        if (first_line) remove_utf8_bom(line);
-        first_line = false;
-        if (line[0] == ';') {
+    // The map keeps its own rules for stray bytes: a CR separates columns
+    // like a tab, and a zero byte ends the line.
+    LineReader reader(file.get(), CHARMAP_LINE_SIZE - 1);
+    std::string_view line;
+    while (reader.next(line) != LineStatus::end) {
+        if (!line.empty() && line[0] == ';') {
             // A comment runs to its line end, however long: its tail must
             // not be read as a line of its own, where it could map a
             // character.
-            if (!whole_line) reader.skip_rest_of_line();
+            reader.skip_rest_of_line();
             continue;
         }
-        load_charmap_line(line);
+        load_charmap_line(line.data());
     }
     return reader.failed() ? -1 : 0;
 }

@@ -4,16 +4,6 @@
 # code two programs share belongs in a library both link.  A link that
 # breaks the rule is a configure error naming both targets.
 
-# Links that wait for the translators' text formats to move into their
-# library (target:core).  Each pair goes when its link does; the list is to
-# end empty.
-set(U7_PENDING_CORE_LINKS
-  u7kit_core:oxleth_core u7kit_core:revisto_core
-  u7kit_bench:u7kit_core program_bench_core:oxleth_core program_bench_test:revisto_core
-  oxleth_bench:oxleth_core revisto_bench:revisto_core
-  fuzz_exult_files:oxleth_core fuzz_tawnix_tables:tawnix_core
-  fuzz_revisto_english:revisto_core fuzz_revisto_convert:revisto_core)
-
 function(u7_check_program_links directory)
   get_property(targets DIRECTORY ${directory} PROPERTY BUILDSYSTEM_TARGETS)
   foreach(target IN LISTS targets)
@@ -26,9 +16,7 @@ function(u7_check_program_links directory)
         continue()
       endif()
       get_target_property(library_directory ${library} SOURCE_DIR)
-      # A fuzz target's replay links what the target links.
-      string(REGEX REPLACE "_replay$" "" named ${target})
-      if(NOT library_directory STREQUAL directory AND NOT "${named}:${library}" IN_LIST U7_PENDING_CORE_LINKS)
+      if(NOT library_directory STREQUAL directory)
         file(RELATIVE_PATH where ${CMAKE_SOURCE_DIR} ${directory})
         message(FATAL_ERROR "${target} (${where}) links ${library}, the core of another program: "
                             "move what it needs into a library")

@@ -137,11 +137,23 @@ bool TextLineReader::failed() const
     return stream_ == nullptr || std::ferror(stream_) != 0;
 }
 
-bool check_text_line(const char* line, std::size_t length, const char* path, int line_number)
+bool TextLineReader::has_more()
 {
-    if (is_clean_text_line(line, length)) return true;
-    console_printf("ERROR: %s(%d行目): 不正な文字(NULまたはCR)があります\n", path, line_number);
-    return false;
+    return position_ < end_ || refill();
+}
+
+bool TextLineReader::rest_is_line_end()
+{
+    for (std::size_t at = position_;; ++at) {
+        if (at == end_) {
+            // refill moves the unread bytes to the front of the block.
+            const std::size_t looked = at - position_;
+            if (!refill()) return true;
+            at = position_ + looked;
+        }
+        if (block_[at] == '\n') return true;
+        if (block_[at] != '\r') return false;
+    }
 }
 
 bool path_exists(const std::string& path)

@@ -60,6 +60,11 @@ public:
     void skip_rest_of_line();
     // True when reading failed (as ferror on the stream).
     bool failed() const;
+    // Whether any byte is left to read (reads ahead to know).
+    bool has_more();
+    // Whether what is left of the current line is only its end: CRs and
+    // an LF, or nothing (reads ahead to know).
+    bool rest_is_line_end();
 
 private:
     bool refill();
@@ -70,13 +75,6 @@ private:
     std::size_t end_ = 0;
     bool at_end_ = false;
 };
-
-// Refuses a text line (length bytes as read, line end included) that holds
-// a zero byte or a CR that is not part of the CR and LF run ending it:
-// prints "ERROR: <path>(<n>行目): 不正な文字(NULまたはCR)があります" and
-// returns false.  Such a line would otherwise be cut short, or glue the
-// lines of a file with CR-only line ends into one.
-bool check_text_line(const char* line, std::size_t length, const char* path, int line_number);
 
 // Flushes and closes a stream that was written to.  Returns 0 when every
 // byte reached the file, or -1 (errno set) when a write failed, including a

@@ -108,17 +108,6 @@ int remove_trailing_newlines(std::string& text)
     return removed;
 }
 
-bool is_clean_text_line(const char* line, std::size_t length)
-{
-    if (line == nullptr) return false;
-    std::size_t end = length;
-    while (end > 0 && is_line_end(line[end - 1])) --end;
-    for (std::size_t i = 0; i < end; ++i) {
-        if (line[i] == '\0' || line[i] == '\r') return false;
-    }
-    return true;
-}
-
 std::optional<StringViewList> split_in_place(const char* text, char separator, int field_limit)
 {
     if (text == nullptr) return std::nullopt;

@@ -60,11 +60,6 @@ int remove_utf8_bom(std::string& text);
 int remove_trailing_newlines(char* text);
 int remove_trailing_newlines(std::string& text);
 
-// True when the first length bytes of a line as read hold no zero byte and
-// no CR other than those of the CR and LF run at the line's end.  A null
-// line is not clean.
-bool is_clean_text_line(const char* line, std::size_t length);
-
 // Splits at the separator byte into views of the caller's text.  A limit of
 // 0 or less means one field per separator plus one; once the last allowed
 // field has started, the rest of the text, separators included, belongs to

@@ -2,6 +2,7 @@
 
 #include "common/console.h"
 #include "common/file_utils.h"
+#include "common/line_reader.h"
 #include "common/text_utils.h"
 
 #include <cerrno>

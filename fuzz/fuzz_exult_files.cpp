@@ -3,7 +3,7 @@
 // with a small fixed map, once taking the table's numbers only and once any
 // number.
 #include "fuzz_memory_file.h"
-#include "tools/oxleth/oxleth.h"
+#include "texts/exult_messages.h"
 #include "charmap/u7charmap.h"
 
 #include <cstdlib>

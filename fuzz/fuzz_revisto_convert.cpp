@@ -1,7 +1,7 @@
 // The conversion of an old-format Japanese table on arbitrary text, against
 // a small fixed English table; the converted lines go to /dev/null.
 #include "fuzz_memory_file.h"
-#include "tools/revisto/revisto.h"
+#include "texts/usecode_tables.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,7 +1,7 @@
 // The reader of the English translation table on arbitrary text.  Whatever
 // loads must be found again by its id and label.
 #include "fuzz_memory_file.h"
-#include "tools/revisto/revisto.h"
+#include "texts/usecode_tables.h"
 
 #include <cstdlib>
 

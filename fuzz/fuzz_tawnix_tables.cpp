@@ -5,7 +5,7 @@
 // must come back byte for byte, and no accepted translation may change
 // the number of lines of an entry.
 #include "fuzz_memory_file.h"
-#include "tools/tawnix/tawnix.h"
+#include "texts/bg_text.h"
 #include "charmap/u7charmap.h"
 
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // oxleth on a message file and a translation file of 10,000 lines each with
 // a map of 8,000 characters: the whole run (read the messages, load the map,
 // convert the translations, write the result), and the conversion alone.
-#include "tools/oxleth/oxleth.h"
+#include "texts/exult_messages.h"
 
 #include "bench_support.h"
 #include "charmap/u7charmap.h"

@@ -2,7 +2,7 @@
 
 #include "bitmap/bitmap.h"
 #include "common/byte_order.h"
-#include "tools/oxleth/oxleth.h"
+#include "texts/exult_messages.h"
 #include "shape/u7shape_utils.h"
 
 #include <algorithm>

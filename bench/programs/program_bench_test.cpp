@@ -9,8 +9,8 @@
 
 #include "bitmap/bitmap.h"
 #include "common/byte_order.h"
-#include "tools/oxleth/oxleth.h"
-#include "tools/revisto/revisto.h"
+#include "texts/exult_messages.h"
+#include "texts/usecode_tables.h"
 #include "charmap/u7charmap.h"
 #include "archive/u7data_utils.h"
 #include "shape/u7shape_utils.h"

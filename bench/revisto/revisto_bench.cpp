@@ -1,6 +1,6 @@
 // revisto on tables of 100,000 lines: loading the English table and
 // converting the Japanese one, separately and as the whole run does.
-#include "tools/revisto/revisto.h"
+#include "texts/usecode_tables.h"
 
 #include "bench_support.h"
 

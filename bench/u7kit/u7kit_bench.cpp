@@ -1,21 +1,24 @@
-// u7kit's two heavier subcommands as a user runs them, in process:
+// The library work behind u7kit's heavier subcommands, in process (the
+// whole programs are timed by program_bench):
 //
 // - check: a 100,000-line usecode table and a 10,000-message Exult
-//   translation file against an 8,000-character map, with a font file;
-// - fontsheet: FONTS.VGA of 10 fonts of 256 glyphs of about 10 × 14 pixels,
-//   drawn and written as one PNG;
+//   translation file checked against an 8,000-character map;
+// - fontsheet: FONTS.VGA of 10 fonts of 256 glyphs of about 10 × 14 pixels
+//   read and drawn as one sheet (the PNG encoding is libpng's);
 // - exultmsg: a message file of 100,000 messages (numbers from 0x500 on,
 //   every tenth line a comment) translated by one MSG record each through
 //   the 8,000-character map.
 //
 // The inputs are built in code (the archive with the toolkit's own shape
 // and archive writers); console output goes to /dev/null while they run.
-#include "tools/u7kit/u7kit.h"
-
 #include "bench_support.h"
-#include "whole_run_bench.h"
+#include "archive/u7files.h"
+#include "charmap/u7charmap.h"
 #include "common/file_utils.h"
+#include "fonts/font_sheet.h"
 #include "shape/u7shape_utils.h"
+#include "texts/exult_messages.h"
+#include "texts/translation_check.h"
 
 #include <benchmark/benchmark.h>
 
@@ -130,20 +133,32 @@ bool write_font_inputs(const BenchFolder& folder)
     return write_flexfile(&archive, folder.file("FONTS.VGA").c_str()) >= 0;
 }
 
-void run_subcommand(benchmark::State& state, std::vector<std::string> args)
+// Ends the benchmark with an error when a step failed.
+bool succeeded(benchmark::State& state, bool ok, const char* failure)
 {
-    time_whole_runs(state, std::move(args), run_u7kit, "u7kit failed");
+    if (!ok) state.SkipWithError(failure);
+    return ok;
 }
 
 void BM_U7kitCheck(benchmark::State& state)
 {
     BenchFolder folder("u7kit_bench");
-    if (!write_check_inputs(folder)) {
-        state.SkipWithError("could not build the inputs");
-        return;
+    if (!succeeded(state, write_check_inputs(folder), "could not build the inputs")) return;
+    const std::string map = folder.file("usecode.map");
+    const std::string usecode = folder.file("usecode.ja.txt");
+    const std::string exult = folder.file("exultmsg.ja.txt");
+    for (auto _ : state) {
+        bool ok = false;
+        {
+            SilencedStdout silenced;
+            CheckReport report;
+            ok = load_charmap(map.c_str()) == 0 &&
+                 check_translation_file(usecode.c_str(), CheckFormat::usecode, {}, report) == 0 &&
+                 check_translation_file(exult.c_str(), CheckFormat::exultmsg, {}, report) == 0 && report.faults == 0;
+            benchmark::DoNotOptimize(report.records);
+        }
+        if (!succeeded(state, ok, "the check failed")) return;
     }
-    run_subcommand(state, {"u7kit", "check", "--map", folder.file("usecode.map"), folder.file("usecode.ja.txt"),
-                           folder.file("exultmsg.ja.txt")});
 }
 BENCHMARK(BM_U7kitCheck)->Unit(benchmark::kMillisecond);
 
@@ -155,23 +170,39 @@ void BM_U7kitFontSheet(benchmark::State& state)
         SilencedStdout silenced;
         ready = write_font_inputs(folder);
     }
-    if (!ready) {
-        state.SkipWithError("could not build the inputs");
-        return;
+    if (!succeeded(state, ready, "could not build the inputs")) return;
+    const std::string fonts = folder.file("FONTS.VGA");
+    for (auto _ : state) {
+        bool ok = false;
+        {
+            SilencedStdout silenced;
+            FlexArchivePtr archive;
+            if (read_flexfile_with_readfunc(&archive, fonts.c_str(), read_shape_from_buffer) == 0) {
+                const FontSheet sheet = render_font_sheet(*archive, nullptr);
+                ok = sheet.fonts == FONT_COUNT;
+                benchmark::DoNotOptimize(sheet.image.pixels.data());
+                free_flexfile(archive);
+            }
+        }
+        if (!succeeded(state, ok, "the font sheet failed")) return;
     }
-    run_subcommand(state, {"u7kit", "fontsheet", "-o", folder.file("fonts.png"), folder.file("FONTS.VGA")});
 }
 BENCHMARK(BM_U7kitFontSheet)->Unit(benchmark::kMillisecond);
 
 void BM_U7kitExultmsg(benchmark::State& state)
 {
     BenchFolder folder("u7kit_bench");
-    if (!write_message_inputs(folder)) {
-        state.SkipWithError("could not build the inputs");
-        return;
+    if (!succeeded(state, write_message_inputs(folder), "could not build the inputs")) return;
+    const ExultMessageFiles files{folder.file("exultmsg.txt"), folder.file("exultmsg.txt.new"),
+                                  folder.file("usecode.map"), folder.file("exultmsg.ja.txt")};
+    for (auto _ : state) {
+        int status = 0;
+        {
+            SilencedStdout silenced;
+            status = translate_exult_message_file(files, MessageNumbers::any);
+        }
+        if (!succeeded(state, status == 0, "the translation failed")) return;
     }
-    run_subcommand(state, {"u7kit", "exultmsg", "-m", folder.file("usecode.map"), "--ja", folder.file("exultmsg.ja.txt"),
-                           "-o", folder.file("exultmsg.txt.new"), folder.file("exultmsg.txt")});
 }
 BENCHMARK(BM_U7kitExultmsg)->Unit(benchmark::kMillisecond);
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -265,6 +266,23 @@ TEST_P(OxlethRun, LinesWithAZeroByteOrAStrayCrAreRefused)
     write_file_bytes(dir.file("exultmsg.ja.txt"), "COMMON\t1\tNORMAL\tあ\rCOMMON\t2\tNORMAL\tい\r\n");
     expect_run({}, "ERROR: exultmsg.ja.txt(1行目" + refused + "ERROR: exultmsg.ja.txt を読み込めません\n", 1);
     EXPECT_FALSE(file_exists(dir.file("exultmsg.txt.new")));
+}
+
+// The message file's reader ends a text at CR or LF: a map code holding
+// either would split or cut the message it is written into.
+TEST_P(OxlethRun, AMapCodeOfALineBreakIsRefusedAndNothingWritten)
+{
+    write_file_bytes(dir.file("exultmsg.txt"), "0x500:Yes\n");
+    for (const auto& [code, byte] : {std::pair{"0x0A", "0x0A"}, {"13", "0x0D"}, {"0xF4,0x0D", "0x0D"}}) {
+        SCOPED_TRACE(code);
+        write_file_bytes(dir.file("usecode.map"), std::string("い\t0xF4,0x31\nあ\t") + code + "\n");
+        write_file_bytes(dir.file("exultmsg.ja.txt"), "COMMON\t2\tNORMAL\tい\nCOMMON\t1\tNORMAL\txあy\n");
+        expect_run({},
+                   std::string("ERROR: 'あ' のコードには出力できない制御文字(") + byte +
+                       ")があります: exultmsg.ja.txt(2行目)\nERROR: exultmsg.ja.txt を読み込めません\n",
+                   1);
+        EXPECT_FALSE(file_exists(dir.file("exultmsg.txt.new")));
+    }
 }
 
 TEST_P(OxlethRun, NothingToUpdateWithoutTranslationFile)

@@ -331,9 +331,9 @@ TEST_P(TawnixRun, MapAndJapaneseTableFaults)
         {"BG_INTRO\t1\tMENU\tx\n", "ERROR: bg_text.ja.txt(1行目): 不正なフォント種別です\n"},
         {"BG_INTRO\t1\tGUARDIAN\tあえ\n",
          "ERROR: 'え' は使用できません\nERROR: bg_text.ja.txt(1行目): テキストを変換できません\n"},
-        {"BG_INTRO\t1\tGUARDIAN\t改\n", "ERROR: bg_text.ja.txt(1行目): テキストを変換できません\n"},
-        {std::string("BG_INTRO\t1\tGUARDIAN\tx\0y\n", 24), "ERROR: bg_text.ja.txt(1行目): NUL文字があります\n"},
-        {"BG_INTRO\t1\tGUARDIAN\tx\ry\r\n", "ERROR: bg_text.ja.txt(1行目): 行の途中にCR文字があります\n"},
+        {"BG_INTRO\t1\tGUARDIAN\t改\n", "ERROR: '改' のコードには出力できない制御文字(0x0D)があります: bg_text.ja.txt(1行目)\n"},
+        {std::string("BG_INTRO\t1\tGUARDIAN\tx\0y\n", 24), "ERROR: bg_text.ja.txt(1行目): 不正な文字(NULまたはCR)があります\n"},
+        {"BG_INTRO\t1\tGUARDIAN\tx\ry\r\n", "ERROR: bg_text.ja.txt(1行目): 不正な文字(NULまたはCR)があります\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.table);

@@ -244,42 +244,6 @@ TEST(Quote, EscapesAndRoundTrips)
     }
 }
 
-}  // namespace
-
-namespace {
-
-TEST(CleanTextLine, ZeroBytesAndCrsOutsideTheLineEnd)
-{
-    using namespace std::string_literals;
-    struct Case {
-        std::string line;
-        bool clean;
-    };
-    const Case cases[] = {
-        {"", true},
-        {"abc", true},
-        {"abc\n", true},
-        {"abc\r\n", true},
-        {"abc\r", true},          // a last line ended by CR alone
-        {"abc\r\r\n", true},      // the whole run of CR and LF ends the line
-        {"\r\n", true},
-        {"a\tb\xE3\x81\x82\n", true},
-        {"a\rb\n", false},        // CR-only line ends glue lines together
-        {"a\rb\r", false},
-        {"\rabc\n", false},
-        {"a\r\nb", false},
-        {"a\0b\n"s, false},
-        {"\0"s, false},
-        {"abc\0\n"s, false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(is_clean_text_line(c.line.data(), c.line.size()), c.clean) << testing::PrintToString(c.line);
-    }
-    // Only the given length counts.
-    EXPECT_TRUE(is_clean_text_line("ab\rc", 2));
-    EXPECT_FALSE(is_clean_text_line(nullptr, 0));
-}
-
 TEST(AppendHex, AsPrintfWritesIt)
 {
     struct Case {

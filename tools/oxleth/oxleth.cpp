@@ -1,11 +1,14 @@
 #include "tools/oxleth/oxleth.h"
 
+#include "texts/exult_messages.h"
+
 #include "common/command_line.h"
 #include "common/console.h"
-#include "common/file_utils.h"
 #include "charmap/u7charmap.h"
 
 #include <new>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -55,37 +58,6 @@ int run(int argc, char** argv)
 }
 
 }  // namespace
-
-// The output replaces its file, so it must not name the translation file
-// or the map, which the translator edits by hand.  (Naming the message file
-// is safe: it is read whole before anything is written.)
-int translate_exult_message_file(const ExultMessageFiles& files, MessageNumbers numbers)
-{
-    if (output_is_an_input(files.output_file, {files.translation_file, files.map_file})) return 1;
-
-    MessageList messages;
-    if (read_exult_messages(messages, message_table.data(), files.message_file.c_str(), numbers) < 0) {
-        console_printf("ERROR: %s を読み込めません\n", files.message_file.c_str());
-        return 1;
-    }
-    if (load_charmap(files.map_file.c_str()) < 0) {
-        console_printf("ERROR: %s を読み込めません\n", files.map_file.c_str());
-        return 1;
-    }
-    const int accepted = read_exult_translations(messages, message_table.data(), files.translation_file.c_str(), numbers);
-    if (accepted < 0) {
-        console_printf("ERROR: %s を読み込めません\n", files.translation_file.c_str());
-        return 1;
-    }
-    if (accepted == 0) {
-        console_printf("更新する必要がありません\n");
-        return 0;
-    }
-    // A failed write has printed its reason.
-    if (write_exult_messages(messages, files.output_file.c_str()) != 0) return 1;
-    console_printf("処理完了\n");
-    return 0;
-}
 
 int run_oxleth(int argc, char** argv)
 {

@@ -4,47 +4,5 @@
 // from the English table (usecode.en.txt) by function id and label.
 #pragma once
 
-#include <cstdint>
-#include <deque>
-#include <string>
-#include <string_view>
-#include <vector>
-
-// One line of the English table, as far as the conversion needs it.
-struct TranslationEntry {
-    std::uint16_t function_id = 0;
-    std::string label;
-    std::string type;
-};
-
-// The English table: its entries in the order the lines were read, and an
-// open-addressing index from (function id, label) to the entry, so that a
-// look-up costs the same however many labels an id has.
-struct EnglishTableSlot {
-    std::uint32_t entry = 0;  // entry index + 1; 0: free
-    std::uint32_t hash = 0;   // the high bits of the key's hash, compared first
-};
-
-struct EnglishTable {
-    std::deque<TranslationEntry> entries;  // never moved once added
-    std::vector<EnglishTableSlot> slots;   // a power of two of them, at most half used
-};
-
-// The entry with this id and label, or null.
-const TranslationEntry* find_translation_entry(const EnglishTable& table, std::uint16_t function_id,
-                                               std::string_view label);
-
-// Number of entries with this function id.
-std::size_t count_translation_entries(const EnglishTable& table, std::uint16_t function_id);
-
-// Loads the English table from path into table.  Returns 0, or -1 after
-// printing the reason.
-int read_english_texts(EnglishTable& table, const char* path);
-
-// Converts the old-format Japanese file at input_path into output_path,
-// line by line.  Returns 0, or -1 after printing the reason; the lines
-// converted before a failing line stay in the output.
-int convert_translation_file(const EnglishTable& table, const char* input_path, const char* output_path);
-
 // The whole program: command line, load, convert.  Returns the exit status.
 int run_revisto(int argc, char** argv);

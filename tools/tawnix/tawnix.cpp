@@ -2,6 +2,8 @@
 // conversion and the new archive.
 #include "tools/tawnix/tawnix.h"
 
+#include "texts/bg_text.h"
+
 #include "common/command_line.h"
 #include "common/console.h"
 #include "common/file_utils.h"

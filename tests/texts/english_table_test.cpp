@@ -1,4 +1,4 @@
-#include "tools/revisto/revisto.h"
+#include "texts/usecode_tables.h"
 
 #include "support/temp_dir.h"
 

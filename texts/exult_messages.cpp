@@ -1,7 +1,8 @@
-#include "tools/oxleth/oxleth.h"
+#include "texts/exult_messages.h"
 
 #include "common/console.h"
 #include "common/file_utils.h"
+#include "common/line_reader.h"
 #include "common/text_utils.h"
 #include "charmap/u7charmap.h"
 
@@ -134,21 +135,6 @@ int find_name(const char* name, const char* const* names, int count, int first)
     return -1;
 }
 
-constexpr long MIN_TRANSLATION_ID = 1;
-constexpr long MAX_TRANSLATION_ID = 65535;
-
-// The translation ID column: a whole number (decimal, 0x hex or 0-prefixed
-// octal) from 1 to 65535, else -1.
-long read_translation_id(const std::string& column)
-{
-    char* end = nullptr;
-    errno = 0;
-    const long id = std::strtol(column.c_str(), &end, 0);
-    if (end == column.c_str() || *end != '\0' || errno == ERANGE) return -1;
-    if (id < MIN_TRANSLATION_ID || id > MAX_TRANSLATION_ID) return -1;
-    return id;
-}
-
 // The entry of a number past the table, made with its row on first use.
 NumberedMessage& numbered_message(MessageList& list, std::int32_t number)
 {
@@ -197,6 +183,39 @@ int find_text_kind(const char* name)
 int find_font(const char* name)
 {
     return name == nullptr ? -1 : find_name(name, font_names, FONT_COUNT, FONT_MENU);
+}
+
+RecordProblem parse_exult_record(std::string_view line, MessageNumbers numbers, ExultRecord& record)
+{
+    TableColumns& columns = record.columns;
+    if (const RecordProblem problem = split_table_columns(line, columns)) return problem;
+    record.by_number = numbers == MessageNumbers::any && same_name(columns.type, NUMBERED_TYPE_NAME);
+    record.kind = record.by_number ? TEXT_KIND_NUMBERED : find_text_kind(std::string(columns.type).c_str());
+    if (record.kind < 0) return {RecordFault::unknown_type, 0};
+    const std::string id(columns.id);
+    record.id = record.by_number ? read_message_number(id.c_str()) : read_record_id(id);
+    if (record.id < 0) return {record.by_number ? RecordFault::bad_message_number : RecordFault::bad_id, columns.id_at};
+    record.font = find_font(std::string(columns.font).c_str());
+    if (record.font < 0) return {RecordFault::unknown_font, columns.font_at};
+    return {};
+}
+
+const MessageRow* find_record_row(const MessageRow* table, const ExultRecord& record)
+{
+    return record.by_number ? find_message_row_by_number(table, record.id)
+                            : find_message_row_by_id(table, record.kind, record.id);
+}
+
+const char* exult_record_message(RecordFault fault)
+{
+    switch (fault) {
+    case RecordFault::unknown_type: return "ERROR: 不正なテキスト種別です: %s(%d行目): %s\n";
+    case RecordFault::bad_message_number: return "ERROR: 不正なメッセージ番号です: %s(%d行目): %s\n";
+    case RecordFault::unknown_font: return "ERROR: 不正なフォント種別です: %s(%d行目): %s\n";
+    case RecordFault::unknown_message: return "ERROR: 不正なIDです: %s(%d行目): %s\n";
+    case RecordFault::message_not_in_file: return "ERROR: メッセージファイルにない番号です: %s(%d行目): %s\n";
+    default: return "ERROR: syntax error: %s(%d行目): %s\n";
+    }
 }
 
 // exultmsg.txt, one line each:
@@ -291,48 +310,44 @@ int read_exult_translations(MessageList& list, const MessageRow* table, const ch
     if (!file) return errno == ENOENT ? 0 : -1;
     if (!list.translations) list.translations = std::make_unique<std::array<std::string, MESSAGE_ROW_COUNT>>();
 
-    TextLineReader reader(file.get());
-    char line[EXULT_LINE_SIZE];
+    LineReader reader(file.get(), EXULT_LINE_SIZE - 1);
     char converted[EXULT_LINE_SIZE];
-    int line_number = 0;
     int accepted = 0;
-    std::size_t length = 0;
-    while ((length = reader.read(line, sizeof line)) != 0) {
-        ++line_number;
-        if (!check_text_line(line, length, path, line_number)) return -1;
-        if (line_number == 1) remove_utf8_bom(line);
-        remove_trailing_newlines(line);
-        if (line[0] == '\0' || line[0] == ';') continue;
+    std::string_view text;
+    LineStatus status = LineStatus::end;
+    while ((status = reader.next(text)) != LineStatus::end) {
+        const int line_number = reader.line_number();
+        if (status == LineStatus::refused) {
+            print_stray_line_byte(path, line_number);
+            return -1;
+        }
+        if (text.empty() || text[0] == ';') continue;
+        const char* line = text.data();
         auto fault = [&](const char* message) {
             console_printf(message, path, line_number, line);
             return -1;
         };
 
-        const std::optional<StringList> fields = split_string(line, '\t', 4, false);
-        if (!fields || fields->size() < 4 || (*fields)[0].empty() || (*fields)[1].empty() ||
-            (*fields)[2].empty()) {
-            return fault("ERROR: syntax error: %s(%d行目): %s\n");
+        ExultRecord record;
+        if (const RecordProblem problem = parse_exult_record(text, numbers, record)) {
+            return fault(exult_record_message(problem.fault));
         }
-        const bool by_number =
-            numbers == MessageNumbers::any && strcasecmp((*fields)[0].c_str(), NUMBERED_TYPE_NAME) == 0;
-        const int kind = by_number ? TEXT_KIND_NUMBERED : find_text_kind((*fields)[0].c_str());
-        if (kind < 0) return fault("ERROR: 不正なテキスト種別です: %s(%d行目): %s\n");
-        const long id = by_number ? read_message_number((*fields)[1].c_str()) : read_translation_id((*fields)[1]);
-        if (id < 0) {
-            return fault(by_number ? "ERROR: 不正なメッセージ番号です: %s(%d行目): %s\n"
-                                   : "ERROR: syntax error: %s(%d行目): %s\n");
-        }
-        const int font = find_font((*fields)[2].c_str());
-        if (font < 0) return fault("ERROR: 不正なフォント種別です: %s(%d行目): %s\n");
-        if (convert_text_by_charmap(converted, EXULT_LINE_SIZE, (*fields)[3].c_str()) == nullptr) {
+        const bool by_number = record.by_number;
+        const long id = record.id;
+        const int font = record.font;
+        if (convert_text_by_charmap(converted, EXULT_LINE_SIZE, record.columns.text.data()) == nullptr) {
             return fault("ERROR: テキストを変換できません: %s(%d行目): %s\n");
+        }
+        if (const auto code_fault = find_code_byte(record.columns.text, EXULT_TEXT_BREAKING_BYTES)) {
+            print_code_byte_fault(*code_fault, path, line_number);
+            return -1;
         }
 
         // The row, the index + 1 of its first line and its translation.
         const MessageRow* row = nullptr;
         std::uint32_t* first_line = nullptr;
         std::string* translation = nullptr;
-        const MessageRow* table_row = by_number ? find_message_row_by_number(table, id) : find_message_row_by_id(table, kind, id);
+        const MessageRow* table_row = find_record_row(table, record);
         if (table_row != nullptr) {
             const auto row_index = static_cast<std::size_t>(table_row - table);
             row = table_row;
@@ -349,8 +364,8 @@ int read_exult_translations(MessageList& list, const MessageRow* table, const ch
         // A record keyed by number names a message of the file; a record of
         // a kind may add a message the file lacks.
         if (row == nullptr || (by_number && *first_line == 0)) {
-            return fault(by_number ? "ERROR: メッセージファイルにない番号です: %s(%d行目): %s\n"
-                                   : "ERROR: 不正なIDです: %s(%d行目): %s\n");
+            return fault(exult_record_message(by_number ? RecordFault::message_not_in_file
+                                                        : RecordFault::unknown_message));
         }
         if (row->kind != TEXT_KIND_NUMBERED && font != row->font) {
             console_printf("WARNING: フォント種別が違います: %s: %s(%d行目): %s\n", font_names[row->font], path,
@@ -392,21 +407,9 @@ void append_message_line(std::string& out, const MessageLine& line)
         out += '\n';
         return;
     }
-    static constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
-    char number[16];
-    std::size_t length = 0;
-    auto value = static_cast<unsigned>(line.row->message_number);
-    char digits[8];
-    std::size_t digit_count = 0;
-    do {
-        digits[digit_count++] = HEX_DIGITS[value & 0xFu];
-        value >>= 4;
-    } while (value != 0);
-    number[length++] = '0';
-    number[length++] = 'x';
-    while (digit_count != 0) number[length++] = digits[--digit_count];
-    number[length++] = ':';
-    out.append(number, length);
+    out += "0x";
+    append_hex(out, static_cast<std::uint32_t>(line.row->message_number), 1);
+    out += ':';
     if (line.translation != nullptr) {
         out += *line.translation;
     } else if (line.source != nullptr) {
@@ -440,21 +443,50 @@ int write_exult_messages(const MessageList& list, const char* path)
         return fail();
     }
     // Lines are gathered into large blocks, each written with one call.
-    constexpr std::size_t BLOCK_SIZE = 1 << 20;
-    std::string block;
-    block.reserve(BLOCK_SIZE + 2 * EXULT_LINE_SIZE);
-    for (std::size_t i = 0; i <= list.lines.size(); ++i) {
-        if (i < list.lines.size()) append_message_line(block, list.lines[i]);
-        if (block.size() < BLOCK_SIZE && i < list.lines.size()) continue;
-        if (!block.empty() && std::fwrite(block.data(), 1, block.size(), file.get()) != block.size()) {
-            console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
-            return fail();  // the temporary file is removed
-        }
-        block.clear();
+    BlockWriter writer(file.get(), std::size_t{1} << 20);
+    writer.block.reserve(writer.block_size + 2 * EXULT_LINE_SIZE);
+    for (const MessageLine& line : list.lines) {
+        append_message_line(writer.block, line);
+        if (!writer.flush_if_full()) break;
+    }
+    if (writer.failed || !writer.flush()) {
+        console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
+        return fail();  // the temporary file is removed
     }
     if (file.commit() != 0) {
         console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
         return fail();
     }
+    return 0;
+}
+
+// The output replaces its file, so it must not name the translation file
+// or the map, which the translator edits by hand.  (Naming the message file
+// is safe: it is read whole before anything is written.)
+int translate_exult_message_file(const ExultMessageFiles& files, MessageNumbers numbers)
+{
+    if (output_is_an_input(files.output_file, {files.translation_file, files.map_file})) return 1;
+
+    MessageList messages;
+    if (read_exult_messages(messages, message_table.data(), files.message_file.c_str(), numbers) < 0) {
+        console_printf("ERROR: %s を読み込めません\n", files.message_file.c_str());
+        return 1;
+    }
+    if (load_charmap(files.map_file.c_str()) < 0) {
+        console_printf("ERROR: %s を読み込めません\n", files.map_file.c_str());
+        return 1;
+    }
+    const int accepted = read_exult_translations(messages, message_table.data(), files.translation_file.c_str(), numbers);
+    if (accepted < 0) {
+        console_printf("ERROR: %s を読み込めません\n", files.translation_file.c_str());
+        return 1;
+    }
+    if (accepted == 0) {
+        console_printf("更新する必要がありません\n");
+        return 0;
+    }
+    // A failed write has printed its reason.
+    if (write_exult_messages(messages, files.output_file.c_str()) != 0) return 1;
+    console_printf("処理完了\n");
     return 0;
 }

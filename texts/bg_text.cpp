@@ -8,7 +8,7 @@
 //
 // The marker is not part of the line's text; any other backslash sequence
 // is.  The entries written back carry no terminating zero byte.
-#include "tools/tawnix/tawnix.h"
+#include "texts/bg_text.h"
 
 #include "common/console.h"
 

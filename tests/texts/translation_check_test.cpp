@@ -1,6 +1,6 @@
 // The translation check: files with planted faults, each fault reported
 // with its line and column, exactly; the counts of the summary.
-#include "tools/u7kit/u7kit.h"
+#include "texts/translation_check.h"
 
 #include "support/stdout_capture.h"
 #include "support/temp_dir.h"
@@ -176,6 +176,22 @@ TEST_F(TranslationCheck, UsecodeRecordsAndTranslatedLines)
                                            "INFORMATION: 文字の種類(ASCII以外): 3\n"
                                            "INFORMATION: 文字マップにない文字: 0種類 0個\n"
                                            "INFORMATION: 翻訳済み: 2 / 3 行 (66.7%)\n"));
+}
+
+// A code holding CR or LF would break the line it is written into: the
+// message tables and the subtitle tables refuse it; the conversation
+// tables, which no program here converts, do not.
+TEST_F(TranslationCheck, CodesHoldingALineBreakAreReportedWhereTheCharacterStands)
+{
+    add_charmap_entry("改", "\n");
+    add_charmap_entry("戻", "\r");
+    EXPECT_EQ(check("exultmsg.ja.txt", "COMMON\t1\tNORMAL\tx改y戻\n", CheckFormat::exultmsg),
+              console("ERROR: exultmsg.ja.txt(1行目18文字目): '改' のコードには出力できない制御文字(0x0A)があります\n"
+                      "ERROR: exultmsg.ja.txt(1行目20文字目): '戻' のコードには出力できない制御文字(0x0D)があります\n"));
+    EXPECT_EQ(check("bg_text.ja.txt", "BG_INTRO\t1\tGUARDIAN\t改\n", CheckFormat::bgtext),
+              console("ERROR: bg_text.ja.txt(1行目21文字目): '改' のコードには出力できない制御文字(0x0A)があります\n"));
+    EXPECT_EQ(check("usecode.ja.txt", "0400\tx\t\t\"改\"\n", CheckFormat::usecode), "");
+    EXPECT_EQ(report.faults, 3);
 }
 
 TEST_F(TranslationCheck, TablesWithoutRecordsAreRefusedAsTheProgramsDo)

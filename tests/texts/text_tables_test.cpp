@@ -1,4 +1,4 @@
-#include "tools/tawnix/tawnix.h"
+#include "texts/bg_text.h"
 #include "charmap/u7charmap.h"
 
 #include "support/temp_dir.h"
@@ -176,11 +176,12 @@ TEST_F(TextTables, FaultyJapaneseRecordsStopTheRead)
          "ERROR: '" + E + "' は使用できません\nERROR: @(2行目): テキストを変換できません\n"},
         {"BG_INTRO\t2\tGUARDIAN\t\xFFx\n", "ERROR: 不正な文字コードです: \xFFx\nERROR: @(1行目): テキストを変換できません\n"},
         // A map code of CR would split the line in the rebuilt entry.
-        {"BG_INTRO\t2\tGUARDIAN\ta" + CR_CODE + "b\n", "ERROR: @(1行目): テキストを変換できません\n"},
-        {good + std::string("BG_INTRO\t2\tGUARDIAN\tab\0c\n", 25), "ERROR: @(2行目): NUL文字があります\n"},
-        {std::string(";\0\n", 3), "ERROR: @(1行目): NUL文字があります\n"},
-        {"BG_INTRO\t2\tGUARDIAN\ta\rb\r\n", "ERROR: @(1行目): 行の途中にCR文字があります\n"},
-        {"BG_INTRO\t2\tGUARDIAN\ta\rBG_INTRO\t3\tGUARDIAN\tb\n", "ERROR: @(1行目): 行の途中にCR文字があります\n"},
+        {"BG_INTRO\t2\tGUARDIAN\ta" + CR_CODE + "b\n",
+         "ERROR: '" + CR_CODE + "' のコードには出力できない制御文字(0x0D)があります: @(1行目)\n"},
+        {good + std::string("BG_INTRO\t2\tGUARDIAN\tab\0c\n", 25), "ERROR: @(2行目): 不正な文字(NULまたはCR)があります\n"},
+        {std::string(";\0\n", 3), "ERROR: @(1行目): 不正な文字(NULまたはCR)があります\n"},
+        {"BG_INTRO\t2\tGUARDIAN\ta\rb\r\n", "ERROR: @(1行目): 不正な文字(NULまたはCR)があります\n"},
+        {"BG_INTRO\t2\tGUARDIAN\ta\rBG_INTRO\t3\tGUARDIAN\tb\n", "ERROR: @(1行目): 不正な文字(NULまたはCR)があります\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.contents);

@@ -1,4 +1,4 @@
-#include "tools/tawnix/tawnix.h"
+#include "texts/bg_text.h"
 
 #include <gtest/gtest.h>
 

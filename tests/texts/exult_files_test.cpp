@@ -1,4 +1,4 @@
-#include "tools/oxleth/oxleth.h"
+#include "texts/exult_messages.h"
 #include "charmap/u7charmap.h"
 
 #include "support/temp_dir.h"
