@@ -354,6 +354,23 @@ TEST_P(TawnixRun, EnglishTableThatCannotBeWritten)
     EXPECT_FALSE(exists("mainshp.flx.new"));  // the conversion did not run
 }
 
+// A disk that fills up (a file size limit, its signal left to the default
+// action) fails the export with a message and leaves the earlier table
+// whole, with no temporary file beside it.
+TEST_P(TawnixRun, AFullDiskLeavesTheEarlierEnglishTable)
+{
+    if (windows_programs()) GTEST_SKIP() << "no file size limit for a program under Wine";
+    write_file_bytes(dir.file("bg_text.en.txt"), "the translator's copy\n");
+    const std::vector<std::string> before = folder_names(dir.path());
+    const RunResult r = run_program_with_file_size_limit("tawnix", {"--write-en-text"}, dir.path(), lang(), 64);
+    EXPECT_EQ(mask_addresses(r.out),
+              console(load_trace(24) + "ERROR: 27: 書き込みエラー: bg_text.en.txt\nERROR: bg_text.en.txt を作成できません\n"));
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(file("bg_text.en.txt"), "the translator's copy\n");
+    EXPECT_EQ(folder_names(dir.path()), before);
+}
+
 TEST_P(TawnixRun, OutputArchiveThatCannotBeWritten)
 {
     write_file_bytes(dir.file("bg_text.en.txt"), ENGLISH_TABLE);
