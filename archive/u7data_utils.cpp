@@ -5,6 +5,7 @@
 #include "archive/u7files.h"
 #include "common/console.h"
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -221,7 +222,10 @@ std::uint8_t* palette2_to_rgbquad(std::uint8_t* out, const Palette2* palette)
 int load_game_palette(const char* path, RgbPalette& palette)
 {
     register_flexfile_readfunc(ENTRY_PALETTE, read_palette_from_buffer);
-    constexpr TypeRun PALETTE_TYPES[] = {{ENTRY_PALETTE, 1}, {-1, 0}};
+    register_flexfile_readfunc(ENTRY_RAW, read_data_from_buffer);
+    // The palettes after the first are read as plain bytes: typed, so that
+    // none of them is warned about on its own.
+    constexpr TypeRun PALETTE_TYPES[] = {{ENTRY_PALETTE, 1}, {ENTRY_RAW, INT32_MAX}, {-1, 0}};
     FlexArchivePtr archive;
     if (read_flexfile(&archive, path, PALETTE_TYPES) != 0) {
         console_printf("ERROR: %s を読み込めません\n", path);
@@ -233,6 +237,9 @@ int load_game_palette(const char* path, RgbPalette& palette)
         free_flexfile(archive);
         return -1;
     }
+    int palettes = 0;
+    for (const FlexEntry& entry : archive->entries) palettes += entry.empty() ? 0 : 1;
+    if (palettes > 1) console_printf("WARNING: パレットが%d個あります(パレット0を使います): %s\n", palettes, path);
     std::array<std::uint8_t, 1024> quads{};
     palette_to_rgbquad(quads.data(), game);
     for (std::size_t i = 0; i < 256; ++i) {

@@ -4,11 +4,14 @@
 #include "common/text_utils.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <unistd.h>
 #include <sys/stat.h>
@@ -155,9 +158,67 @@ bool TextLineReader::rest_is_line_end()
 
 bool path_exists(const std::string& path)
 {
+    if (path.empty()) return false;
     std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
+    const std::filesystem::file_status status = std::filesystem::symlink_status(path_from_utf8(path), error);
     return !error && std::filesystem::exists(status);
+}
+
+void remove_file(const std::string& name)
+{
+    if (name.empty()) return;
+    const std::filesystem::path path = path_from_utf8(name);
+    std::error_code error;
+    if (std::filesystem::is_directory(std::filesystem::symlink_status(path, error))) return;
+    std::filesystem::remove(path, error);
+}
+
+void ignore_file_size_signal()
+{
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
+
+namespace {
+
+// A name made absolute and normalised; on Linux the folders that exist are
+// resolved too (links and "..").  Empty when that fails.
+std::filesystem::path normalised_path(const std::string& name)
+{
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path_from_utf8(name), error);
+    if (error) return {};
+#ifdef _WIN32
+    return absolute.lexically_normal();
+#else
+    std::filesystem::path resolved = std::filesystem::weakly_canonical(absolute, error);
+    if (error) return {};
+    return resolved;
+#endif
+}
+
+bool same_spelling(const std::filesystem::path& a, const std::filesystem::path& b)
+{
+#ifdef _WIN32
+    // Windows' file names do not tell letter case apart.
+    const std::wstring& wide_a = a.native();
+    const std::wstring& wide_b = b.native();
+    return CompareStringOrdinal(wide_a.c_str(), static_cast<int>(wide_a.size()), wide_b.c_str(),
+                                static_cast<int>(wide_b.size()), TRUE) == CSTR_EQUAL;
+#else
+    return a == b;
+#endif
+}
+
+}  // namespace
+
+bool names_same_file(const std::string& a, const std::string& b)
+{
+    if (a.empty() || b.empty()) return false;
+    if (a == b || is_same_file(a.c_str(), b.c_str())) return true;
+    const std::filesystem::path normal_a = normalised_path(a);
+    return !normal_a.empty() && same_spelling(normal_a, normalised_path(b));
 }
 
 void print_output_is_an_input(const std::string& output)
@@ -168,7 +229,7 @@ void print_output_is_an_input(const std::string& output)
 bool output_is_an_input(const std::string& output, const std::vector<std::string>& inputs)
 {
     for (const std::string& input : inputs) {
-        if (is_same_file(output.c_str(), input.c_str())) {
+        if (names_same_file(output, input)) {
             print_output_is_an_input(output);
             return true;
         }
@@ -231,8 +292,31 @@ int close_written_file(FilePtr& file)
     return result;
 }
 
+std::string ReplacingFile::temporary_stem(const std::string& destination)
+{
+    // A folder takes names of up to 255 bytes (255 UTF-16 units on
+    // Windows); the suffixes added are at most 30.
+    constexpr std::size_t LONGEST_STEM = 200;
+#ifdef _WIN32
+    const std::size_t separator = destination.find_last_of("/\\:");
+#else
+    const std::size_t separator = destination.rfind('/');
+#endif
+    const std::size_t name_start = separator == std::string::npos ? 0 : separator + 1;
+    if (destination.size() - name_start <= LONGEST_STEM) return destination;
+    // The cut falls before a character's first byte, never inside one.
+    std::size_t end = name_start + LONGEST_STEM;
+    while (end > name_start && (static_cast<unsigned char>(destination[end]) & 0xC0u) == 0x80u) --end;
+    return destination.substr(0, end);
+}
+
 // The Windows versions of what follows are in file_utils_win32.cpp.
 #ifndef _WIN32
+
+std::filesystem::path path_from_utf8(const std::string& name)
+{
+    return std::filesystem::path(name);
+}
 
 bool is_same_file(const char* path_a, const char* path_b)
 {
@@ -281,7 +365,7 @@ int ReplacingFile::open(const char* path, const char* mode)
         if (access(destination_.c_str(), W_OK) != 0) return -1;
     }
 
-    std::string pattern = destination_ + ".XXXXXX";
+    std::string pattern = temporary_stem(destination_) + ".XXXXXX";
     const int descriptor = mkstemp(pattern.data());
     if (descriptor < 0) return -1;
     // mkstemp creates the file for its owner alone; give it the permissions
@@ -292,7 +376,7 @@ int ReplacingFile::open(const char* path, const char* mode)
     file_.reset(fdopen(descriptor, mode));
     if (!file_) {
         const int saved_errno = errno;
-        close(descriptor);
+        ::close(descriptor);
         unlink(pattern.c_str());
         errno = saved_errno;
         return -1;
@@ -337,7 +421,7 @@ int ReplacingFile::commit_new()
     return finish(false);
 }
 
-int ReplacingFile::finish(bool replace)
+int ReplacingFile::close()
 {
     if (!file_) {
         errno = EBADF;
@@ -349,6 +433,14 @@ int ReplacingFile::finish(bool replace)
         errno = saved_errno;
         return -1;
     }
+    closed_ = true;
+    return 0;
+}
+
+int ReplacingFile::finish(bool replace)
+{
+    if (!closed_ && close() != 0) return -1;
+    closed_ = false;
     if (temporary_.empty()) return 0;
     if (move_over(temporary_, destination_, replace) != 0) {
         const int saved_errno = errno;
@@ -363,6 +455,7 @@ int ReplacingFile::finish(bool replace)
 void ReplacingFile::discard()
 {
     file_.reset();
+    closed_ = false;
     if (!temporary_.empty()) {
         remove_temporary(temporary_);
         temporary_.clear();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -80,9 +81,31 @@ private:
 // failure that only shows when the buffer is flushed or the file closed.
 int close_written_file(FilePtr& file);
 
+// The file system's path for a name given as UTF-8 (a command line
+// argument, a name built from one).  On Windows the name is converted to
+// UTF-16: a path made from a narrow string there would take each byte for a
+// character of its own.  Elsewhere the bytes are the name.  Every
+// std::filesystem call on a name goes through this.
+std::filesystem::path path_from_utf8(const std::string& name);
+
+// Removes the file of that name, if any (not a folder).
+void remove_file(const std::string& name);
+
+// Ignores SIGXFSZ, so that a write past the file-size limit (ulimit -f)
+// fails with EFBIG and is reported, and the temporary file removed, instead
+// of the process being killed without a word.  Called first by every
+// program's main; nothing to do on Windows.
+void ignore_file_size_signal();
+
 // True when both paths exist and name the same file (same device and
 // inode), whatever the spelling of the paths.
 bool is_same_file(const char* path_a, const char* path_b);
+
+// True when the two names stand for one file: the same existing file
+// (is_same_file), or, for a file not made yet, the same name once made
+// absolute and normalised ("./z.new" and "z.new"; letter case aside on
+// Windows).  An empty name stands for none.
+bool names_same_file(const std::string& a, const std::string& b);
 
 // Whether anything has that name: a file, a folder, or a symbolic link,
 // even one whose target is missing.  A dangling link counts, so that an
@@ -93,9 +116,9 @@ bool path_exists(const std::string& path);
 // an output that would replace one of the program's inputs.
 void print_output_is_an_input(const std::string& output);
 
-// Whether output names the same existing file as one of inputs
-// (is_same_file; a missing or empty input matches nothing).  Prints the
-// refusal when it does.
+// Whether output names the same file as one of inputs (names_same_file: an
+// existing file under any name, a new one under any spelling; an empty
+// input matches nothing).  Prints the refusal when it does.
 bool output_is_an_input(const std::string& output, const std::vector<std::string>& inputs);
 
 // Output gathered into large blocks, each written to the stream with one
@@ -153,9 +176,17 @@ public:
     ReplacingFile& operator=(const ReplacingFile&) = delete;
     ~ReplacingFile() { discard(); }
 
-    // 0, or -1 with errno set.  mode is "wb" or "wt".
+    // 0, or -1 with errno set.  mode is "wb" or "wt".  The temporary
+    // file's name is the destination's, cut short when needed, and a
+    // suffix, so that a destination of the longest name a folder takes can
+    // still be written.
     int open(const char* path, const char* mode);
     std::FILE* get() const { return file_.get(); }
+    // Flushes and closes the file written, reporting late write errors as
+    // close_written_file does; commit or commit_new then only puts it in
+    // place.  For a set of files that must all be complete before any is
+    // put in place.  0, or -1 with errno set (the temporary file removed).
+    int close();
     // 0 when the whole file is in place, or -1 with errno set (the
     // temporary file is removed and the destination left as it was).
     int commit();
@@ -173,8 +204,13 @@ private:
     // set), and removes a temporary file.
     static int move_over(const std::string& temporary, const std::string& destination, bool replace);
     static void remove_temporary(const std::string& temporary);
+    // The destination's folder and name, the name cut at a character so
+    // that the temporary file's name (this and a suffix of at most 30
+    // bytes) stays within what a folder takes.
+    static std::string temporary_stem(const std::string& destination);
 
     FilePtr file_;
+    bool closed_ = false;  // close() done, commit still to come
     std::string destination_;
     std::string temporary_;  // empty when writing the destination directly
 };

@@ -78,6 +78,11 @@ bool file_identity(const char* path, BY_HANDLE_FILE_INFORMATION& information)
 
 }  // namespace
 
+std::filesystem::path path_from_utf8(const std::string& name)
+{
+    return std::filesystem::path(to_wide(name));
+}
+
 bool is_same_file(const char* path_a, const char* path_b)
 {
     BY_HANDLE_FILE_INFORMATION a {};
@@ -130,7 +135,7 @@ int ReplacingFile::open(const char* path, const char* mode)
         char suffix[32];
         std::snprintf(suffix, sizeof suffix, ".%lu_%lu_%u", static_cast<unsigned long>(process),
                       static_cast<unsigned long>(GetTickCount()), attempt);
-        const std::string pattern = destination_ + suffix;
+        const std::string pattern = temporary_stem(destination_) + suffix;
         HANDLE created = CreateFileW(to_wide(pattern).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                      FILE_ATTRIBUTE_NORMAL, nullptr);
         if (created == INVALID_HANDLE_VALUE) {

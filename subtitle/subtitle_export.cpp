@@ -61,7 +61,7 @@ int export_subtitle_frame(const Shape& shape, int entry, const RgbPalette* palet
     return 0;
 }
 
-int write_subtitle_bmp(const char* path, const std::vector<std::uint8_t>& indices)
+int write_subtitle_bmp_to_stream(std::FILE* stream, const std::vector<std::uint8_t>& indices)
 {
     BitmapHeader header;
     if (indices.size() != SUBTITLE_PIXELS || init_bitmap_header(&header, SUBTITLE_WIDTH, SUBTITLE_HEIGHT, 8) != 0) {
@@ -70,5 +70,10 @@ int write_subtitle_bmp(const char* path, const std::vector<std::uint8_t>& indice
     // sibrel_bmp's colours in the first 16 entries, black behind them.
     std::vector<std::uint8_t> palette(256 * 4, 0);
     for (std::size_t i = 0; i < DEFAULT_SUBTITLE_PALETTE.size(); ++i) palette[i] = DEFAULT_SUBTITLE_PALETTE[i];
-    return write_whole_file(path, [&](std::FILE* stream) { return write_bitmap(stream, &header, palette, indices); });
+    return write_bitmap(stream, &header, palette, indices);
+}
+
+int write_subtitle_bmp(const char* path, const std::vector<std::uint8_t>& indices)
+{
+    return write_whole_file(path, [&](std::FILE* stream) { return write_subtitle_bmp_to_stream(stream, indices); });
 }

@@ -49,6 +49,14 @@ std::string subtitle_bmp_name(const char* prefix, int number)
     return name;
 }
 
+bool subtitle_prefix_fits(const std::string& prefix)
+{
+    const std::string longest = prefix + std::to_string(SUBTITLE_IMAGE_COUNT) + ".bmp";
+    if (longest.size() < SUBTITLE_FILE_NAME_SIZE) return true;
+    console_printf("ERROR: BMPファイル名が長すぎます(最大%zuバイト): %s1.bmp\n", SUBTITLE_FILE_NAME_SIZE - 1, prefix.c_str());
+    return false;
+}
+
 int read_subtitle_image(const char* path, const SubtitlePalette& palette, std::vector<std::uint8_t>& game_pixels)
 {
     BitmapHeader header;

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,12 @@ std::uint8_t subtitle_game_colour(std::uint8_t index);
 // prefix + number + ".bmp", cut to SUBTITLE_FILE_NAME_SIZE - 1 bytes.
 std::string subtitle_bmp_name(const char* prefix, int number);
 
+// Whether the seven names made from prefix fit SUBTITLE_FILE_NAME_SIZE - 1
+// bytes uncut (a cut name would lose its number, and the seven images one
+// file).  Prints "ERROR: BMPファイル名が長すぎます(最大1023バイト): <name>"
+// with the first name whole when they do not.
+bool subtitle_prefix_fits(const std::string& prefix);
+
 // Reads one subtitle BMP and reduces it against the palette to game
 // colours: SUBTITLE_PIXELS bytes, rows from the top.  0, or -1 after
 // printing why (open or read error, wrong size, colours that cannot be
@@ -125,3 +132,6 @@ int export_subtitle_frame(const Shape& shape, int entry, const RgbPalette* palet
 // Writes the indices as an 8-bit 320 × 46 BMP in the default palette's
 // colours, complete or not at all.  0, or -1 after a message.
 int write_subtitle_bmp(const char* path, const std::vector<std::uint8_t>& indices);
+// The same BMP written to an open stream: 0, or -1 (after write_bitmap's
+// own message, if any) when a write failed.
+int write_subtitle_bmp_to_stream(std::FILE* stream, const std::vector<std::uint8_t>& indices);

@@ -128,10 +128,11 @@ RecordProblem parse_bg_text_record(std::string_view line, BgTextRecord& record);
 inline constexpr std::string_view SUBTITLE_TEXT_BREAKING_BYTES = LINE_BREAK_BYTES;
 
 // Writes the English table: two comment lines, one record per line of each
-// kind, and "; EOF".  0, or -1 after printing the reason and
+// kind, and "; EOF", beside its name and put in place complete
+// (write_whole_file), so that a failed write leaves an earlier table as it
+// was.  0, or -1 after printing the reason and
 // "ERROR: <path> を作成できません" when the file cannot be created or a write
-// fails (a table cut short by a failed write is removed again when it is a
-// regular file).
+// fails.
 int write_english_text_file(const char* path, const SubtitleTables& tables);
 
 // Reads the Japanese table into the tables' translations, then rebuilds

@@ -19,9 +19,6 @@
 #include "common/line_reader.h"
 #include "charmap/u7charmap.h"
 
-#include <cerrno>
-#include <filesystem>
-#include <system_error>
 #include <cstdio>
 #include <new>
 #include <sys/stat.h>
@@ -49,23 +46,6 @@ const char* bg_text_fault_message(RecordFault fault)
     }
 }
 
-// A failed write leaves a table cut short; a regular file is removed so
-// that a later run does not take it for a finished export.
-void remove_cut_short_file(const char* path)
-{
-    std::error_code error;
-    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(path, error))) {
-        std::filesystem::remove(path, error);
-    }
-}
-
-int write_failure(const char* path)
-{
-    console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, path);
-    console_printf("ERROR: %s を作成できません\n", path);
-    return -1;
-}
-
 }  // namespace
 
 RecordProblem parse_bg_text_record(std::string_view line, BgTextRecord& record)
@@ -83,34 +63,24 @@ RecordProblem parse_bg_text_record(std::string_view line, BgTextRecord& record)
 int write_english_text_file(const char* path, const SubtitleTables& tables)
 {
     if (path == nullptr) return -1;
-    FilePtr file = open_file_or_report(path, "w");
-    if (!file) {
+    // Written beside and put in place whole: a failed write leaves an
+    // earlier table as it was, and never a table cut short that a later
+    // run would take for a finished export.
+    const int written = write_whole_file(path, [&tables](std::FILE* stream) {
+        bool ok = std::fputs("; タブ区切りファイル\n", stream) >= 0 && std::fputs("; TYPE\tID\tFONT\tTEXT\n", stream) >= 0;
+        for (int kind = 0; kind < SUBTITLE_KIND_COUNT && ok; ++kind) {
+            const SubtitleTable& table = tables[static_cast<std::size_t>(kind)];
+            for (std::size_t i = 0; i < table.lines.size() && ok; ++i) {
+                const char* english = table.lines[i].english;
+                ok = std::fprintf(stream, "%s\t%zu\t%s\t%s\n", subtitle_kinds[kind].type_name, i + 1,
+                                  subtitle_kinds[kind].font_name, english != nullptr ? english : "") >= 0;
+            }
+        }
+        return ok && std::fputs("; EOF\n", stream) >= 0 ? 0 : -1;
+    }, "wt");
+    if (written != 0) {
         console_printf("ERROR: %s を作成できません\n", path);
         return -1;
-    }
-    std::FILE* const stream = file.get();
-    bool written = std::fputs("; タブ区切りファイル\n", stream) >= 0 && std::fputs("; TYPE\tID\tFONT\tTEXT\n", stream) >= 0;
-    for (int kind = 0; kind < SUBTITLE_KIND_COUNT && written; ++kind) {
-        const SubtitleTable& table = tables[static_cast<std::size_t>(kind)];
-        for (std::size_t i = 0; i < table.lines.size() && written; ++i) {
-            const char* english = table.lines[i].english;
-            written = std::fprintf(stream, "%s\t%zu\t%s\t%s\n", subtitle_kinds[kind].type_name, i + 1,
-                                   subtitle_kinds[kind].font_name, english != nullptr ? english : "") >= 0;
-        }
-    }
-    written = written && std::fputs("; EOF\n", stream) >= 0;
-    if (!written) {
-        const int saved_errno = errno;
-        file.reset();
-        remove_cut_short_file(path);
-        errno = saved_errno;
-        return write_failure(path);
-    }
-    if (close_written_file(file) != 0) {
-        const int saved_errno = errno;
-        remove_cut_short_file(path);
-        errno = saved_errno;
-        return write_failure(path);
     }
     return 0;
 }

@@ -335,16 +335,24 @@ int convert_translation_file(const EnglishTable& table, const char* input_path, 
 {
     FilePtr input = open_input(input_path);
     if (!input) return -1;
+    LineReader reader(input.get(), LINE_BUFFER_SIZE - 1);
+    std::string_view line;
+    // The output is opened once the input has given its first line: an
+    // input that cannot be read (a folder) leaves an earlier output as it
+    // was.
+    LineStatus read = read_line(reader, input_path, line);
+    if (read == LineStatus::refused) return -1;
+    if (read == LineStatus::end && reader.failed()) {
+        console_printf("ERROR: %s(%d行目): 読み込みエラー\n", input_path, reader.line_number());
+        return -1;
+    }
     FilePtr output = open_file_or_report(output_path, "wt");
     if (!output) return -1;
 
-    LineReader reader(input.get(), LINE_BUFFER_SIZE - 1);
     BlockWriter writer(output.get(), OUTPUT_BLOCK_SIZE);
     std::size_t next_entry = 0;
     writer.block.reserve(OUTPUT_BLOCK_SIZE + 2 * LINE_BUFFER_SIZE);
-    std::string_view line;
-    LineStatus read = LineStatus::end;
-    while ((read = read_line(reader, input_path, line)) == LineStatus::line) {
+    for (; read == LineStatus::line; read = read_line(reader, input_path, line)) {
         const int line_number = reader.line_number();
         if (is_comment(line)) {
             writer.block += line;

@@ -134,9 +134,12 @@ TEST_P(RevistoRun, MissingAndUnreadableInputs)
                                                         : "ERROR: 21: オープンエラー: folder\n";
     EXPECT_EQ(r.out, console(folder_error));
     EXPECT_EQ(r.status, 255);
+    // An input that cannot be read leaves an earlier output as it was.
+    write_file_bytes(dir.file("usecode.ja-new.txt"), "an earlier conversion\n");
     r = run({"folder"});
     EXPECT_EQ(r.out, console(windows_programs() ? folder_error : "ERROR: folder(0行目): 読み込みエラー\n"));
     EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(read_file_bytes(dir.file("usecode.ja-new.txt")), "an earlier conversion\n");
 }
 
 TEST_P(RevistoRun, EnglishTableFaults)

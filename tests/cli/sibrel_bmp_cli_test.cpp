@@ -254,6 +254,15 @@ TEST_P(SibrelRun, ReplacesTheSevenSubtitleFrames)
     EXPECT_EQ(read("ENDSHAPE.FLX"), archive);
 }
 
+// Names cut to their buffer would all be one file: such a prefix is refused
+// before anything is read.
+TEST_P(SibrelRun, APrefixTooLongForItsNamesIsRefused)
+{
+    const std::string prefix(1100, 'p');
+    expect_run({"-n", prefix}, "ERROR: BMPファイル名が長すぎます(最大1023バイト): " + prefix + "1.bmp\n", 1);
+    EXPECT_FALSE(file_exists(dir.file("endshape.flx.new")));
+}
+
 TEST_P(SibrelRun, OptionsNameTheFilesAndTheBackground)
 {
     ASSERT_EQ(rename(dir.file("ENDSHAPE.FLX").c_str(), dir.file("end.flx").c_str()), 0);

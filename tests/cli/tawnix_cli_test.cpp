@@ -364,6 +364,23 @@ TEST_P(TawnixRun, EnglishTableThatCannotBeWritten)
     EXPECT_FALSE(exists("mainshp.flx.new"));  // the conversion did not run
 }
 
+// A disk that fills up (a file size limit, its signal left to the default
+// action) fails the export with a message and leaves the earlier table
+// whole, with no temporary file beside it.
+TEST_P(TawnixRun, AFullDiskLeavesTheEarlierEnglishTable)
+{
+    if (windows_programs()) GTEST_SKIP() << "no file size limit for a program under Wine";
+    write_file_bytes(dir.file("bg_text.en.txt"), "the translator's copy\n");
+    const std::vector<std::string> before = folder_names(dir.path());
+    const RunResult r = run_program_with_file_size_limit("tawnix", {"--write-en-text"}, dir.path(), lang(), 64);
+    EXPECT_EQ(mask_addresses(r.out),
+              console(load_trace(24) + "ERROR: 27: 書き込みエラー: bg_text.en.txt\nERROR: bg_text.en.txt を作成できません\n"));
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(file("bg_text.en.txt"), "the translator's copy\n");
+    EXPECT_EQ(folder_names(dir.path()), before);
+}
+
 TEST_P(TawnixRun, OutputArchiveThatCannotBeWritten)
 {
     write_file_bytes(dir.file("bg_text.en.txt"), ENGLISH_TABLE);
@@ -398,6 +415,11 @@ TEST_P(TawnixRun, NoOutputMayReplaceAnInput)
         {{"--en", "mainshp.flx.new"}, "mainshp.flx.new"},
         {{"--en", "out", "-o", "out"}, "out"},
         {{"--en", "map", "-m", "map"}, "map"},
+        // Other spellings of a name that has no file yet.
+        {{"--en", "./mainshp.flx.new"}, "./mainshp.flx.new"},
+        {{"--en", "./z.new", "-o", "z.new"}, "./z.new"},
+        {{"--ja", "訳.txt", "-o", "./訳.txt"}, "./訳.txt"},
+        {{"-o", "no/../MAINSHP.FLX"}, "no/../MAINSHP.FLX"},
     };
     for (const Case& c : refused) {
         SCOPED_TRACE(c.args[0] + " " + c.args[1]);
@@ -406,7 +428,8 @@ TEST_P(TawnixRun, NoOutputMayReplaceAnInput)
     EXPECT_EQ(file("MAINSHP.FLX"), build_mainshp());
     EXPECT_EQ(file("usecode.map"), MAP);
     EXPECT_EQ(file("bg_text.ja.txt"), JAPANESE_TABLE);
-    for (const char* name : {"bg_text.en.txt", "mainshp.flx.new", "t.txt", "new.flx", "x.txt", "out", "map"}) {
+    for (const char* name :
+         {"bg_text.en.txt", "mainshp.flx.new", "t.txt", "new.flx", "x.txt", "out", "map", "z.new", "訳.txt", "no"}) {
         EXPECT_FALSE(exists(name)) << name;
     }
 }

@@ -184,13 +184,69 @@ TEST_P(U7kitRun, TemplatesNeverReplaceAnInputOrADrawingUnasked)
                0);
     EXPECT_EQ(template_pixels(read("sibrel.4.bmp")).size(), 320u * 46u);
 
-    // A template that cannot be written (a folder of its name) takes back
-    // the ones this run created before it.
-    std::filesystem::create_directory(file("set.5.bmp"));
-    const RunResult r = run("u7kit", {"subtitles", "-n", "set.", "--force"});
+    expect_run({"subtitles", "-n", std::string(1100, 'x')},
+               "ERROR: BMPファイル名が長すぎます(最大1023バイト): " + std::string(1100, 'x') + "1.bmp\n", 1);
+}
+
+// Names are UTF-8 on Windows too: a drawing under a Japanese name is found,
+// and no template replaces one unless all seven are complete.
+TEST_P(U7kitRun, JapaneseDrawingsStayAsTheyWereUnlessAllSevenAreWritten)
+{
+    write("ENDSHAPE.FLX", endshape_archive());
+    write("字幕1.bmp", std::string("drawing 1"));
+    expect_run({"subtitles", "-n", "字幕"}, "ERROR: BMPファイルが既にあります(上書きするときは--force): 字幕1.bmp\n", 1);
+    EXPECT_EQ(folder_names(dir.path()), (std::vector<std::string>{"ENDSHAPE.FLX", "字幕1.bmp"}));
+
+    // With --force, a template that cannot be written (a folder of its
+    // name) leaves the drawings before and after it.
+    for (int n = 2; n <= 7; ++n) write("字幕" + std::to_string(n) + ".bmp", "drawing " + std::to_string(n));
+    std::filesystem::remove(file("字幕4.bmp"));
+    std::filesystem::create_directory(file("字幕4.bmp"));
+    const std::vector<std::string> before = folder_names(dir.path());
+    expect_run({"subtitles", "-n", "字幕", "--force"}, "ERROR: 21: オープンエラー: 字幕4.bmp\nERROR: 字幕4.bmp を作成できません\n",
+               1);
+    EXPECT_EQ(folder_names(dir.path()), before);
+    for (int n = 1; n <= 7; ++n) {
+        if (n != 4) {
+            EXPECT_EQ(read("字幕" + std::to_string(n) + ".bmp"), "drawing " + std::to_string(n));
+        }
+    }
+
+    std::filesystem::remove(file("字幕4.bmp"));
+    expect_run({"subtitles", "-n", "字幕", "--force"},
+               "WARNING: 字幕の3色以外の色の画素が3個あります(近い色に置き換えました)\n処理完了\n", 0);
+    for (int n = 1; n <= 7; ++n) EXPECT_EQ(template_pixels(read("字幕" + std::to_string(n) + ".bmp")).size(), 320u * 46u);
+}
+
+// A disk that fills up (a file size limit, with the signal it raises left
+// to its default action) fails the run with a message and leaves no
+// template and no temporary file.
+TEST_P(U7kitRun, AFullDiskLeavesTheDrawingsAsTheyWere)
+{
+    if (windows_programs()) GTEST_SKIP() << "no file size limit for a program under Wine";
+    write("ENDSHAPE.FLX", endshape_archive());
+    for (int n = 1; n <= 7; ++n) write("sibrel." + std::to_string(n) + ".bmp", "drawing " + std::to_string(n));
+    const std::vector<std::string> before = folder_names(dir.path());
+    const RunResult r = run_program_with_file_size_limit("u7kit", {"subtitles", "--force"}, dir.path(), GetParam(), 512);
+    EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(messages(r.out).find(console("ERROR: set.5.bmp を作成できません\n")), std::string::npos) << r.out;
-    for (int n = 1; n <= 7; ++n) EXPECT_EQ(file_exists(file("set." + std::to_string(n) + ".bmp")), n == 5) << n;
+    const std::string printed = messages(r.out);
+    const std::string tail = console("ERROR: sibrel.1.bmp を作成できません\n");
+    EXPECT_TRUE(printed.ends_with(tail)) << printed;
+    EXPECT_NE(printed.find(console("ERROR: 27: 書き込みエラー")), std::string::npos) << printed;
+    EXPECT_EQ(folder_names(dir.path()), before);
+    for (int n = 1; n <= 7; ++n) EXPECT_EQ(read("sibrel." + std::to_string(n) + ".bmp"), "drawing " + std::to_string(n));
+}
+
+// Palette 0 colours the templates; the others are named once.
+TEST_P(U7kitRun, SeveralPalettesGiveOneWarning)
+{
+    write("ENDSHAPE.FLX", endshape_archive());
+    write("PALETTES.FLX", build_flex({Bytes(768, 0), Bytes(768, 1), {}, Bytes(768, 2), Bytes(1536, 3)}));
+    expect_run({"subtitles", "--palette", "PALETTES.FLX"},
+               "WARNING: パレットが4個あります(パレット0を使います): PALETTES.FLX\n"
+               "WARNING: 字幕の3色以外の色の画素が3個あります(近い色に置き換えました)\n処理完了\n",
+               0);
 }
 
 RgbImage read_png(const std::string& path)
@@ -526,6 +582,18 @@ TEST_P(ExultmsgRun, AControlZByteEndsNoFile)
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(text(program + ".txt"), expected);
     }
+}
+
+// A Japanese template name is found on Windows as on Linux: the second
+// export says only that the file exists.
+TEST_P(ExultmsgRun, AJapaneseTemplateIsNeverWrittenTwice)
+{
+    const RunResult first = run("u7kit", {"exultmsg", "--export", "-o", "ひな形.txt"});
+    ASSERT_EQ(first.status, 0) << first.out;
+    const std::string exported = read("ひな形.txt");
+    expect_run({"exultmsg", "--export", "-o", "ひな形.txt"}, "ERROR: ファイルが既にあります(上書きしません): ひな形.txt\n", 1);
+    EXPECT_EQ(read("ひな形.txt"), exported);
+    EXPECT_EQ(folder_names(dir.path()), (std::vector<std::string>{"exultmsg.txt", "usecode.map", "ひな形.txt"}));
 }
 
 TEST_P(ExultmsgRun, OxlethsTranslationGivesOxlethsBytes)

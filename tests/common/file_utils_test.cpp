@@ -60,12 +60,33 @@ TEST(PathExists, EveryKindOfName)
     EXPECT_FALSE(path_exists(""));
 }
 
+// A name is UTF-8 on every platform, and reaches the file system as such
+// through path_from_utf8, on Windows too.
+TEST(PathFromUtf8, JapaneseNamesAreFoundAndRemoved)
+{
+    TempDir dir;
+    const std::string drawing = dir.file("字幕1.bmp");
+    write_file_bytes(drawing, "a drawing");
+    std::filesystem::create_directory(std::filesystem::u8path(dir.file("フォルダ")));
+    EXPECT_TRUE(path_exists(drawing));
+    EXPECT_FALSE(path_exists(dir.file("字幕2.bmp")));
+    EXPECT_EQ(std::filesystem::file_size(path_from_utf8(drawing)), 9u);
+
+    remove_file(dir.file("フォルダ"));  // not a file: stays
+    remove_file(dir.file("字幕2.bmp"));
+    EXPECT_EQ(folder_names(dir.path()), (std::vector<std::string>{"フォルダ", "字幕1.bmp"}));
+    remove_file(drawing);
+    EXPECT_FALSE(path_exists(drawing));
+    EXPECT_EQ(folder_names(dir.path()), std::vector<std::string>{"フォルダ"});
+}
+
 TEST(OutputIsAnInput, RefusesTheSameFileUnderAnyName)
 {
     TempDir dir;
     write_file_bytes(dir.file("in.flx"), "x");
     write_file_bytes(dir.file("other.txt"), "y");
     std::filesystem::create_hard_link(dir.file("in.flx"), dir.file("hard.flx"));
+    std::filesystem::create_directory(dir.file("sub"));
     const std::string refusal = "ERROR: 入力ファイルと出力ファイルが同じです: ";
     struct Case {
         std::string output;
@@ -77,8 +98,14 @@ TEST(OutputIsAnInput, RefusesTheSameFileUnderAnyName)
         {dir.path() + "/./in.flx", {dir.file("in.flx")}, true},
         {dir.file("hard.flx"), {"", dir.file("in.flx")}, true},
         {dir.file("new.flx"), {dir.file("in.flx"), ""}, false},
-        {dir.file("new.flx"), {dir.file("new.flx")}, false},  // neither exists: nothing to destroy
+        // A file not made yet, under any spelling of its name.
+        {dir.file("new.flx"), {dir.file("new.flx")}, true},
+        {dir.path() + "/./new.flx", {dir.file("new.flx")}, true},
+        {dir.file("sub/../new.flx"), {dir.path() + "//new.flx"}, true},
+        {dir.file("新.txt"), {dir.path() + "/./新.txt"}, true},
+        {dir.file("new.flx"), {dir.file("new.flx.txt"), dir.file("sub/new.flx")}, false},
         {dir.file("other.txt"), {}, false},
+        {"", {""}, false},
     };
     for (const Case& c : cases) {
         test_capture::begin();
@@ -299,6 +326,24 @@ TEST(ReplacingFile, ANewFileNeverReplacesOne)
     EXPECT_EQ(file.commit_new(), 0);
     EXPECT_EQ(read_file_bytes(fresh), "template");
     EXPECT_EQ(folder_names(dir.path()), (std::vector<std::string>{"exultmsg.en.txt", "new.txt"}));
+}
+
+// The temporary file's name is cut short where the destination's is as
+// long as a folder takes.
+TEST(ReplacingFile, TheLongestNamesAFolderTakes)
+{
+    TempDir dir;
+    std::string kanji;
+    for (int i = 0; i < 85; ++i) kanji += "字";
+    for (const std::string& name : {std::string(255, 'n'), kanji}) {
+        ASSERT_EQ(name.size(), 255u);
+        const std::string target = dir.file(name);
+        EXPECT_EQ(write_replacing(target, "first"), 0) << errno;
+        EXPECT_EQ(write_replacing(target, "second"), 0) << errno;
+        EXPECT_EQ(std::filesystem::file_size(path_from_utf8(target)), 6u);
+        EXPECT_EQ(folder_names(dir.path()), std::vector<std::string>{name});
+        remove_file(target);
+    }
 }
 
 TEST(ReplacingFile, TextModeAndNamesOutsideAscii)

@@ -259,6 +259,20 @@ TEST(SubtitleNames, NumberedFileNamesAreCutToTheirBuffer)
     EXPECT_EQ(subtitle_bmp_name("", 7), "7.bmp");
     const std::string long_prefix(1020, 'p');
     EXPECT_EQ(subtitle_bmp_name(long_prefix.c_str(), 3), long_prefix + "3.b");
+
+    // A prefix whose names would be cut is refused; 1023 bytes still fit.
+    for (const std::size_t length : {std::size_t{0}, std::size_t{1018}, std::size_t{1019}, std::size_t{1023}}) {
+        const std::string prefix(length, 'p');
+        const bool fits = length <= 1018;
+        test_capture::begin();
+        EXPECT_EQ(subtitle_prefix_fits(prefix), fits) << length;
+        EXPECT_EQ(test_capture::end(),
+                  fits ? "" : test_capture::console("ERROR: BMPファイル名が長すぎます(最大1023バイト): " + prefix + "1.bmp\n"))
+            << length;
+        if (fits) {
+            EXPECT_EQ(subtitle_bmp_name(prefix.c_str(), 7), prefix + "7.bmp");
+        }
+    }
 }
 
 }  // namespace

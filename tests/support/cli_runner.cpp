@@ -140,7 +140,8 @@ RunResult run_command(const std::string& program, const std::vector<std::string>
         if (null_fd >= 0) dup2(null_fd, 0);
         if (chdir(cwd.c_str()) != 0) _exit(126);
         if (file_size_limit) {
-            std::signal(SIGXFSZ, SIG_IGN);  // kept across exec: writes fail with EFBIG
+            // Kept across exec.
+            std::signal(SIGXFSZ, windows_programs() ? SIG_IGN : SIG_DFL);
             const struct rlimit limit {*file_size_limit, *file_size_limit};
             if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
         }

@@ -44,8 +44,12 @@ std::string read_text_output(const std::string& path);
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
                       const std::string& cwd, const std::optional<std::string>& lang);
 
-// As run_program, but the program may not grow a file past limit bytes: a
-// write beyond fails with EFBIG (SIGXFSZ is ignored), as on a full disk.
+// As run_program, but the program may not grow a file past limit bytes, as
+// on a full disk.  SIGXFSZ keeps the system's default action, which kills
+// the process at such a write unless the program ignores the signal (ours
+// do, and the write fails with EFBIG).  A Windows program knows no such
+// signal, but Wine runs it in a process that does not ignore it: for the
+// Windows programs the signal is ignored before they start.
 RunResult run_program_with_file_size_limit(const std::string& program, const std::vector<std::string>& args,
                                            const std::string& cwd, const std::optional<std::string>& lang,
                                            std::uint64_t limit);

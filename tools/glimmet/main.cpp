@@ -1,6 +1,9 @@
 #include "tools/glimmet/glimmet.h"
 
+#include "common/file_utils.h"
+
 int main(int argc, char** argv)
 {
+    ignore_file_size_signal();
     return run_glimmet(argc, argv);
 }

@@ -98,6 +98,7 @@ int run(int argc, char** argv)
         console_printf("ERROR: 出力ファイル名が空です\n");
         return 1;
     }
+    if (!subtitle_prefix_fits(settings.prefix)) return 1;
     if (refuse_output_over_input(settings)) return 1;
 
     register_flexfile_readfunc(ENTRY_RAW, read_data_from_buffer);

@@ -73,28 +73,14 @@ bool parse_tawnix_command_line(int argc, char** argv, TawnixSettings& settings)
     return parse_command_line(argc, argv, syntax, settings.data_file);
 }
 
-// The same file when both exist, the same name when one does not.
-bool names_same_file(const std::string& a, const std::string& b)
-{
-    return a == b || is_same_file(a.c_str(), b.c_str());
-}
-
 // Neither output may replace an input (the game's archive, the map or the
 // translator's table), nor the English table the new archive.  Prints the
 // refusal and returns true when one would.
 bool output_overwrites_input(const TawnixSettings& settings, const std::string& data_file)
 {
-    const std::string* refused = nullptr;
-    for (const std::string* input : {&data_file, &settings.map_file, &settings.japanese_file}) {
-        if (refused == nullptr && names_same_file(settings.output_file, *input)) refused = &settings.output_file;
-    }
-    for (const std::string* other :
-         {&data_file, &settings.map_file, &settings.japanese_file, &settings.output_file}) {
-        if (refused == nullptr && names_same_file(settings.english_file, *other)) refused = &settings.english_file;
-    }
-    if (refused == nullptr) return false;
-    print_output_is_an_input(*refused);
-    return true;
+    return output_is_an_input(settings.output_file, {data_file, settings.map_file, settings.japanese_file}) ||
+           output_is_an_input(settings.english_file,
+                              {data_file, settings.map_file, settings.japanese_file, settings.output_file});
 }
 
 // Reads the map and the Japanese table and writes the new archive.  0, or

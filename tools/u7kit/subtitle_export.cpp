@@ -9,7 +9,8 @@
 #include "shape/u7shape_utils.h"
 #include "subtitle/subtitle_frames.h"
 
-#include <filesystem>
+#include <array>
+#include <cerrno>
 #include <variant>
 
 namespace {
@@ -36,6 +37,11 @@ const std::vector<const char*> USAGE = {
     "\n",
 };
 
+void print_bmp_exists(const std::string& name)
+{
+    console_printf("ERROR: BMPファイルが既にあります(上書きするときは--force): %s\n", name.c_str());
+}
+
 }  // namespace
 
 int run_subtitles(int argc, char** argv)
@@ -49,6 +55,7 @@ int run_subtitles(int argc, char** argv)
                                   USAGE};
     std::vector<std::string> inputs;
     if (!parse_subcommand_line(argc, argv, syntax, inputs, false)) return 1;
+    if (!subtitle_prefix_fits(prefix)) return 1;
     const std::string archive_file = inputs.empty() ? DEFAULT_ARCHIVE : inputs[0];
 
     // Every image is checked before anything is read or written: none may
@@ -63,7 +70,7 @@ int run_subtitles(int argc, char** argv)
     if (!force) {
         for (const std::string& name : names) {
             if (path_exists(name)) {
-                console_printf("ERROR: BMPファイルが既にあります(上書きするときは--force): %s\n", name.c_str());
+                print_bmp_exists(name);
                 return 1;
             }
         }
@@ -97,19 +104,38 @@ int run_subtitles(int argc, char** argv)
     }
     free_flexfile(archive);
 
-    // A failed write takes back the templates this run created, so that a
-    // failed run leaves no half set behind.
-    std::vector<bool> existed;
-    for (const std::string& name : names) existed.push_back(path_exists(name));
-    for (std::size_t i = 0; i < images.size(); ++i) {
-        if (write_subtitle_bmp(names[i].c_str(), images[i].indices) != 0) {
-            console_printf("ERROR: %s を作成できません\n", names[i].c_str());
-            for (std::size_t j = 0; j < i; ++j) {
-                std::error_code error;
-                if (!existed[j]) std::filesystem::remove(names[j], error);
-            }
+    // All seven are written beside their names first, and none is put in
+    // place unless every one is complete.  Without --force each goes in
+    // place only while no file has its name, so two runs never replace
+    // each other's templates; a run that meets one takes back those it
+    // put in place.
+    std::array<ReplacingFile, SUBTITLE_IMAGE_COUNT> files;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const char* name = names[i].c_str();
+        if (files[i].open(name, "wb") != 0) {
+            print_open_error(name);
+            console_printf("ERROR: %s を作成できません\n", name);
             return 1;
         }
+        errno = 0;
+        if (write_subtitle_bmp_to_stream(files[i].get(), images[i].indices) != 0 || files[i].close() != 0) {
+            console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, name);
+            console_printf("ERROR: %s を作成できません\n", name);
+            return 1;
+        }
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if ((force ? files[i].commit() : files[i].commit_new()) == 0) continue;
+        if (!force && errno == EEXIST) {
+            print_bmp_exists(names[i]);
+        } else {
+            console_printf("ERROR: %d: 書き込みエラー: %s\n", errno, names[i].c_str());
+            console_printf("ERROR: %s を作成できません\n", names[i].c_str());
+        }
+        if (!force) {
+            for (std::size_t j = 0; j < i; ++j) remove_file(names[j]);
+        }
+        return 1;
     }
     if (other_colours != 0) {
         console_printf("WARNING: 字幕の3色以外の色の画素が%zu個あります(近い色に置き換えました)\n", other_colours);
