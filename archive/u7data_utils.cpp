@@ -237,9 +237,6 @@ int load_game_palette(const char* path, RgbPalette& palette)
         free_flexfile(archive);
         return -1;
     }
-    int palettes = 0;
-    for (const FlexEntry& entry : archive->entries) palettes += entry.empty() ? 0 : 1;
-    if (palettes > 1) console_printf("WARNING: パレットが%d個あります(パレット0を使います): %s\n", palettes, path);
     std::array<std::uint8_t, 1024> quads{};
     palette_to_rgbquad(quads.data(), game);
     for (std::size_t i = 0; i < 256; ++i) {

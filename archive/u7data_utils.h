@@ -55,6 +55,6 @@ using RgbPalette = std::array<std::uint8_t, 256 * 3>;
 // read function (registered here for its type).  0, or -1 after a message:
 // "ERROR: <path> を読み込めません" when the archive cannot be read,
 // "ERROR: パレット0がありません: <path>" when its entry 0 is no palette.
-// An archive of several palettes gets one line,
-// "WARNING: パレットがN個あります(パレット0を使います): <path>".
+// The palettes after the first are not read (the game's archive holds a
+// dozen, and palette 0 is the one the subtitles and fonts are drawn in).
 int load_game_palette(const char* path, RgbPalette& palette);

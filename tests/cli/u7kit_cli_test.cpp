@@ -238,13 +238,12 @@ TEST_P(U7kitRun, AFullDiskLeavesTheDrawingsAsTheyWere)
     for (int n = 1; n <= 7; ++n) EXPECT_EQ(read("sibrel." + std::to_string(n) + ".bmp"), "drawing " + std::to_string(n));
 }
 
-// Palette 0 colours the templates; the others are named once.
-TEST_P(U7kitRun, SeveralPalettesGiveOneWarning)
+// Palette 0 colours the templates; the others are passed over silently.
+TEST_P(U7kitRun, SeveralPalettesGiveNoWarning)
 {
     write("ENDSHAPE.FLX", endshape_archive());
     write("PALETTES.FLX", build_flex({Bytes(768, 0), Bytes(768, 1), {}, Bytes(768, 2), Bytes(1536, 3)}));
     expect_run({"subtitles", "--palette", "PALETTES.FLX"},
-               "WARNING: パレットが4個あります(パレット0を使います): PALETTES.FLX\n"
                "WARNING: 字幕の3色以外の色の画素が3個あります(近い色に置き換えました)\n処理完了\n",
                0);
 }
