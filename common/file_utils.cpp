@@ -461,3 +461,9 @@ void ReplacingFile::discard()
         temporary_.clear();
     }
 }
+
+std::string utf8_from_path(const std::filesystem::path& path)
+{
+    const std::u8string name = path.u8string();
+    return std::string(name.begin(), name.end());
+}

@@ -88,6 +88,9 @@ int close_written_file(FilePtr& file);
 // std::filesystem call on a name goes through this.
 std::filesystem::path path_from_utf8(const std::string& name);
 
+// The UTF-8 name of a file system path (a name found in a folder).
+std::string utf8_from_path(const std::filesystem::path& path);
+
 // Removes the file of that name, if any (not a folder).
 void remove_file(const std::string& name);
 

@@ -441,11 +441,10 @@ std::string find_game_file(const std::string& folder, const std::string& name)
     const std::string where = folder_of(direct);
     const std::string wanted = file_name_of(direct);
     std::error_code error;
-    std::filesystem::directory_iterator entries(where.empty() ? std::filesystem::path(".") : std::filesystem::path(where),
-                                                error);
+    std::filesystem::directory_iterator entries(path_from_utf8(where.empty() ? "." : where), error);
     if (error) return {};
     for (const std::filesystem::directory_entry& entry : entries) {
-        const std::string found = entry.path().filename().string();
+        const std::string found = utf8_from_path(entry.path().filename());
         if (equal_ignoring_case(found, wanted)) return where + found;
     }
     return {};

@@ -39,32 +39,6 @@ const std::vector<const char*> USAGE = {
     "\n",
 };
 
-bool same_letters(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto x = static_cast<unsigned char>(a[i]);
-        const auto y = static_cast<unsigned char>(b[i]);
-        if ((x >= 'A' && x <= 'Z' ? x + 32 : x) != (y >= 'A' && y <= 'Z' ? y + 32 : y)) return false;
-    }
-    return true;
-}
-
-// The path of the archive in the game's folder: the name as the table
-// spells it, else a file whose name differs only in letter case (the
-// game's files come in either); empty when there is none.
-std::string find_game_file(const std::string& folder, const std::string& name)
-{
-    const std::string spelled = folder + "/" + name;
-    if (path_exists(spelled)) return spelled;
-    std::error_code error;
-    for (const auto& item : std::filesystem::directory_iterator(folder, error)) {
-        const std::string found = item.path().filename().string();
-        if (same_letters(found, name)) return folder + "/" + found;
-    }
-    return {};
-}
-
 // Keeps nothing of an entry: the archive's bytes stay with the caller.
 std::int32_t keep_no_object(EntryObject*, const std::uint8_t*, std::int32_t, std::int32_t)
 {
@@ -83,7 +57,7 @@ struct GameArchive {
 int read_game_fonts(const std::string& folder, const FontTable& font_table, CheckSettings& settings)
 {
     std::error_code error;
-    if (!std::filesystem::is_directory(folder, error)) {
+    if (!std::filesystem::is_directory(path_from_utf8(folder), error)) {
         console_printf("ERROR: ゲームのフォルダがありません: %s\n", folder.c_str());
         return -1;
     }
