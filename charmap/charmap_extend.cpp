@@ -12,25 +12,6 @@
 
 namespace {
 
-// The map's limits in the map's tag order.
-struct LimitField {
-    const char* tag;
-    std::int32_t CharMap::*limit;
-};
-constexpr LimitField LIMITS[] = {
-    {"<MAX_CODE>", &CharMap::max_code},
-    {"<MAX_CODE_FONT_NORMAL>", &CharMap::max_code_font_normal},
-    {"<MAX_CODE_FONT_STATUS>", &CharMap::max_code_font_status},
-    {"<MAX_CODE_FONT_BOOKS>", &CharMap::max_code_font_books},
-    {"<MAX_CODE_FONT_SUBTITLE>", &CharMap::max_code_font_subtitle},
-    {"<MAX_CODE_FONT_MENU>", &CharMap::max_code_font_menu},
-    {"<MAX_CODE_FONT_BG_INTRO>", &CharMap::max_code_font_bg_intro},
-    {"<MAX_CODE_FONT_BG_END2>", &CharMap::max_code_font_bg_end2},
-    {"<MAX_CODE_FONT_BG_END3>", &CharMap::max_code_font_bg_end3},
-    {"<MAX_CODE_FONT_SI_INTRO>", &CharMap::max_code_font_si_intro},
-    {"<MAX_CODE_FONT_SPEECH_RED>", &CharMap::max_code_font_speech_red},
-};
-
 // The first line of a map begun empty.
 constexpr const char* NEW_MAP_COMMENT = "; 文字マップ: 文字 <TAB> コードのバイト(カンマ区切り)";
 
@@ -167,11 +148,11 @@ CharmapExtension extend_charmap(std::string_view old_map, const CharMap& map, co
         extension.text.append(*character).append("\t").append(code_column(bytes)).append(line_end);
     }
     extension.highest_code = std::max(extension.highest_code, numbers.back());
-    for (const LimitField& field : LIMITS) {
+    for (const CharMapLimitTag& field : CHARMAP_LIMIT_TAGS) {
         const int limit = map.*field.limit;
         if (limit <= 0) continue;
         const auto over = std::count_if(numbers.begin(), numbers.end(), [limit](int number) { return number > limit; });
-        if (over != 0) extension.exceeded.push_back(CharmapLimitExceeded{field.tag, limit, static_cast<int>(over)});
+        if (over != 0) extension.exceeded.push_back(CharmapLimitExceeded{field.name, limit, static_cast<int>(over)});
     }
     return extension;
 }

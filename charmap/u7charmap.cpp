@@ -12,6 +12,20 @@
 #include <string_view>
 #include <unordered_map>
 
+const CharMapLimitTag CHARMAP_LIMIT_TAGS[11] = {
+    {"<MAX_CODE>", &CharMap::max_code},
+    {"<MAX_CODE_FONT_NORMAL>", &CharMap::max_code_font_normal},
+    {"<MAX_CODE_FONT_STATUS>", &CharMap::max_code_font_status},
+    {"<MAX_CODE_FONT_BOOKS>", &CharMap::max_code_font_books},
+    {"<MAX_CODE_FONT_SUBTITLE>", &CharMap::max_code_font_subtitle},
+    {"<MAX_CODE_FONT_MENU>", &CharMap::max_code_font_menu},
+    {"<MAX_CODE_FONT_BG_INTRO>", &CharMap::max_code_font_bg_intro},
+    {"<MAX_CODE_FONT_BG_END2>", &CharMap::max_code_font_bg_end2},
+    {"<MAX_CODE_FONT_BG_END3>", &CharMap::max_code_font_bg_end3},
+    {"<MAX_CODE_FONT_SI_INTRO>", &CharMap::max_code_font_si_intro},
+    {"<MAX_CODE_FONT_SPEECH_RED>", &CharMap::max_code_font_speech_red},
+};
+
 namespace {
 
 constexpr const char* MODULE_NAME = "u7charmap";
@@ -123,29 +137,10 @@ bool is_trail_byte(unsigned byte)
     return byte < CHARMAP_FIRST_LEAD_BYTE && index_of(byte) >= 0;
 }
 
-// The tags that set the limits, each with the field it sets.
-struct LimitTag {
-    const char* name;
-    std::int32_t CharMap::*limit;
-};
 
-constexpr LimitTag limit_tags[] = {
-    {"<MAX_CODE>", &CharMap::max_code},
-    {"<MAX_CODE_FONT_NORMAL>", &CharMap::max_code_font_normal},
-    {"<MAX_CODE_FONT_STATUS>", &CharMap::max_code_font_status},
-    {"<MAX_CODE_FONT_BOOKS>", &CharMap::max_code_font_books},
-    {"<MAX_CODE_FONT_SUBTITLE>", &CharMap::max_code_font_subtitle},
-    {"<MAX_CODE_FONT_MENU>", &CharMap::max_code_font_menu},
-    {"<MAX_CODE_FONT_BG_INTRO>", &CharMap::max_code_font_bg_intro},
-    {"<MAX_CODE_FONT_BG_END2>", &CharMap::max_code_font_bg_end2},
-    {"<MAX_CODE_FONT_BG_END3>", &CharMap::max_code_font_bg_end3},
-    {"<MAX_CODE_FONT_SI_INTRO>", &CharMap::max_code_font_si_intro},
-    {"<MAX_CODE_FONT_SPEECH_RED>", &CharMap::max_code_font_speech_red},
-};
-
-const LimitTag* find_limit_tag(std::string_view column)
+const CharMapLimitTag* find_limit_tag(std::string_view column)
 {
-    for (const LimitTag& tag : limit_tags) {
+    for (const CharMapLimitTag& tag : CHARMAP_LIMIT_TAGS) {
         if (column == tag.name) return &tag;
     }
     return nullptr;
@@ -235,7 +230,7 @@ void load_charmap_line(const char* line, std::int32_t line_number)
     if (columns.count < 2) return;
 
     const std::array<char, CHARMAP_CODE_SIZE> code = read_code_column(columns.column[1]);
-    if (const LimitTag* tag = find_limit_tag(columns.column[0])) {
+    if (const CharMapLimitTag* tag = find_limit_tag(columns.column[0])) {
         const int value = get_code_value(code.data());
         if (value >= 1) charmap.*(tag->limit) = value;
         return;

@@ -55,6 +55,14 @@ struct CharMap {
     std::vector<CharMapEntry> entries;  // file order; entry_count == entries.size()
 };
 
+// The tags of the map that set its limits, each with the field it sets, in
+// the map's order ("<MAX_CODE>" first).
+struct CharMapLimitTag {
+    const char* name;
+    std::int32_t CharMap::*limit;
+};
+extern const CharMapLimitTag CHARMAP_LIMIT_TAGS[11];
+
 // The process's map, read-only: its users read the eleven limits here.
 const CharMap& current_charmap();
 

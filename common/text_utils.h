@@ -50,6 +50,9 @@ int get_utf8_char(char* destination, const char* source);
 // byte or for a missing continuation byte.  The source must not be null.
 unsigned decode_utf8_char(const char* source);
 
+// Appends the UTF-8 bytes of a code point (one to four bytes).
+void append_utf8_char(std::string& out, char32_t code_point);
+
 // Removes a leading EF BB BF (terminator moved along): 1 if removed, 0 if
 // not there, -1 for a null text.
 int remove_utf8_bom(char* text);

@@ -233,35 +233,24 @@ std::optional<FontTable> read_font_table(const char* path)
     std::vector<int> line_of_tag(FONT_TAG_COUNT, 0);
     TableReader reader;
     reader.path = path;
-    TextLineReader lines(file.get());
-    // One byte more than a record line and its CR LF may take: a piece that
-    // long without its LF is a line too long.
-    constexpr std::size_t PIECE_MAX = TABLE_LINE_MAX + 2;
-    for (;;) {
-        std::string_view piece = lines.next(PIECE_MAX);
-        if (piece.empty()) break;
-        ++reader.line_number;
-        const bool whole = piece.back() == '\n';
-        std::string text(piece);
-        if (reader.line_number == 1) remove_utf8_bom(text);
-        if (!text.empty() && text[0] == ';') {
-            // A comment runs to its line end, however long.
-            if (!whole) lines.skip_rest_of_line();
-            continue;
-        }
-        if (!check_text_line(text.c_str(), text.size(), path, reader.line_number)) {
+    LineReader lines(file.get(), TABLE_LINE_MAX);
+    std::string_view text;
+    LineStatus status = LineStatus::end;
+    while ((status = lines.next(text)) != LineStatus::end) {
+        reader.line_number = lines.line_number();
+        if (status == LineStatus::refused) {
+            print_stray_line_byte(path, reader.line_number);
             ++reader.faults;
-            if (!whole) lines.skip_rest_of_line();
             continue;
         }
-        remove_trailing_newlines(text);
         reader.line = text;
-        if ((!whole && piece.size() == PIECE_MAX) || text.size() > TABLE_LINE_MAX) {
+        if (status == LineStatus::too_long) {
             reader.fault(0, "行が長すぎます(最大" + std::to_string(TABLE_LINE_MAX) + "バイト)");
-            if (!whole) lines.skip_rest_of_line();
+            lines.skip_rest_of_line();
             continue;
         }
-        if (text.empty()) continue;
+        // A comment comes whole, however long.
+        if (text.empty() || text[0] == ';') continue;
         reader.read_record(table, line_of_tag);
     }
     if (lines.failed()) {

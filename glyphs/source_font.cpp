@@ -11,6 +11,7 @@
 #include "glyphs/source_font.h"
 
 #include "common/console_cp932.h"
+#include "common/text_utils.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -83,25 +84,6 @@ bool starts_with_no_case(const char* text, const char* prefix)
         }
     }
     return true;
-}
-
-void append_utf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 bool convertible(char32_t c)
@@ -238,7 +220,7 @@ std::optional<std::vector<std::uint16_t>> jis_codes_of(std::span<const char32_t>
     std::vector<std::size_t> asked;
     for (std::size_t i = 0; i < characters.size(); ++i) {
         if (!convertible(characters[i])) continue;
-        append_utf8(text, characters[i]);
+        append_utf8_char(text, characters[i]);
         text += '\n';
         asked.push_back(i);
     }

@@ -232,32 +232,24 @@ std::optional<std::vector<RecipeLine>> read_recipe(const char* path, const FontT
     RecipeReader reader;
     reader.path = path;
     reader.table = &table;
-    TextLineReader lines(file.get());
-    constexpr std::size_t PIECE_MAX = RECIPE_LINE_MAX + 2;
-    for (;;) {
-        std::string_view piece = lines.next(PIECE_MAX);
-        if (piece.empty()) break;
-        ++reader.line_number;
-        const bool whole = piece.back() == '\n';
-        std::string text(piece);
-        if (reader.line_number == 1) remove_utf8_bom(text);
-        if (!text.empty() && text[0] == ';') {
-            if (!whole) lines.skip_rest_of_line();
-            continue;
-        }
-        if (!check_text_line(text.c_str(), text.size(), path, reader.line_number)) {
+    LineReader lines(file.get(), RECIPE_LINE_MAX);
+    std::string_view text;
+    LineStatus status = LineStatus::end;
+    while ((status = lines.next(text)) != LineStatus::end) {
+        reader.line_number = lines.line_number();
+        if (status == LineStatus::refused) {
+            print_stray_line_byte(path, reader.line_number);
             ++reader.faults;
-            if (!whole) lines.skip_rest_of_line();
             continue;
         }
-        remove_trailing_newlines(text);
         reader.line = text;
-        if ((!whole && piece.size() == PIECE_MAX) || text.size() > RECIPE_LINE_MAX) {
+        if (status == LineStatus::too_long) {
             reader.fault(0, "行が長すぎます(最大" + std::to_string(RECIPE_LINE_MAX) + "バイト)");
-            if (!whole) lines.skip_rest_of_line();
+            lines.skip_rest_of_line();
             continue;
         }
-        if (text.empty()) continue;
+        // A comment comes whole, however long.
+        if (text.empty() || text[0] == ';') continue;
         reader.read_record(recipe);
     }
     if (lines.failed()) {
@@ -312,21 +304,7 @@ std::vector<GlyphCode> glyph_codes_of_map()
 std::string utf8_of(char32_t c)
 {
     std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    append_utf8_char(out, c);
     return out;
 }
 
