@@ -70,3 +70,11 @@ void LineReader::skip_rest_of_line()
     if (!whole_) reader_.skip_rest_of_line();
     whole_ = true;
 }
+
+LineStatus read_checked_line(LineReader& reader, const char* path, std::string_view& line)
+{
+    const LineStatus status = reader.next(line);
+    if (status == LineStatus::refused) print_stray_line_byte(path, reader.line_number());
+    if (status == LineStatus::too_long) print_line_too_long(path, reader.line_number(), reader.max_length());
+    return status;
+}

@@ -37,6 +37,14 @@ void print_line_too_long(const char* path, int line_number, std::size_t max_leng
 
 enum class LineStatus { line, end, refused, too_long };
 
+class LineReader;
+
+// The next line of reader, or the end.  A line holding a zero byte or a
+// stray CR, or a line longer than the reader takes, is reported with its
+// message (print_stray_line_byte, print_line_too_long) and its status
+// returned.
+LineStatus read_checked_line(LineReader& reader, const char* path, std::string_view& line);
+
 class LineReader {
 public:
     // Lines of at most max_length bytes before their line end.  The stream

@@ -96,16 +96,9 @@ int read_japanese_text_file(FlexArchive& archive, SubtitleTables& tables, const 
     LineStatus status = LineStatus::end;
     char converted[SUBTITLE_TABLE_LINE_SIZE];
     int accepted = 0;
-    while ((status = reader.next(line)) != LineStatus::end) {
+    while ((status = read_checked_line(reader, path, line)) != LineStatus::end) {
         const int line_number = reader.line_number();
-        if (status == LineStatus::too_long) {
-            print_line_too_long(path, line_number, reader.max_length());
-            return -1;
-        }
-        if (status == LineStatus::refused) {
-            print_stray_line_byte(path, line_number);
-            return -1;
-        }
+        if (status != LineStatus::line) return -1;
         if (line.empty() || line[0] == ';') continue;
 
         BgTextRecord record;

@@ -330,16 +330,9 @@ int read_exult_translations(MessageList& list, const MessageRow* table, const ch
     int accepted = 0;
     std::string_view text;
     LineStatus status = LineStatus::end;
-    while ((status = reader.next(text)) != LineStatus::end) {
+    while ((status = read_checked_line(reader, path, text)) != LineStatus::end) {
         const int line_number = reader.line_number();
-        if (status == LineStatus::too_long) {
-            print_line_too_long(path, line_number, reader.max_length());
-            return -1;
-        }
-        if (status == LineStatus::refused) {
-            print_stray_line_byte(path, line_number);
-            return -1;
-        }
+        if (status != LineStatus::line) return -1;
         if (text.empty() || text[0] == ';') continue;
         const char* line = text.data();
         auto fault = [&](const char* message) {

@@ -69,16 +69,6 @@ FilePtr open_input(const char* path)
     return file;
 }
 
-// The next line, or the end.  A line holding a zero byte or a stray CR, or
-// a line longer than the reader takes, is refused with its message.
-LineStatus read_line(LineReader& reader, const char* path, std::string_view& line)
-{
-    const LineStatus status = reader.next(line);
-    if (status == LineStatus::refused) print_stray_line_byte(path, reader.line_number());
-    if (status == LineStatus::too_long) print_line_too_long(path, reader.line_number(), reader.max_length());
-    return status;
-}
-
 std::uint64_t key_hash(std::uint16_t function_id, std::string_view label)
 {
     std::uint64_t hash = std::hash<std::string_view>{}(label);
@@ -310,7 +300,7 @@ int read_english_texts(EnglishTable& table, const char* path)
     LineReader reader(file.get(), LINE_BUFFER_SIZE - 1);
     std::string_view line;
     LineStatus read = LineStatus::end;
-    while ((read = read_line(reader, path, line)) == LineStatus::line) {
+    while ((read = read_checked_line(reader, path, line)) == LineStatus::line) {
         if (is_comment(line)) continue;
         UsecodeRecord parsed;
         if (const RecordProblem problem = parse_usecode_record(line, UsecodeLayout::english, parsed)) {
@@ -340,7 +330,7 @@ int convert_translation_file(const EnglishTable& table, const char* input_path, 
     // The output is opened once the input has given its first line: an
     // input that cannot be read (a folder) leaves an earlier output as it
     // was.
-    LineStatus read = read_line(reader, input_path, line);
+    LineStatus read = read_checked_line(reader, input_path, line);
     if (read == LineStatus::refused) return -1;
     if (read == LineStatus::end && reader.failed()) {
         console_printf("ERROR: %s(%d行目): 読み込みエラー\n", input_path, reader.line_number());
@@ -352,7 +342,7 @@ int convert_translation_file(const EnglishTable& table, const char* input_path, 
     BlockWriter writer(output.get(), OUTPUT_BLOCK_SIZE);
     std::size_t next_entry = 0;
     writer.block.reserve(OUTPUT_BLOCK_SIZE + 2 * LINE_BUFFER_SIZE);
-    for (; read == LineStatus::line; read = read_line(reader, input_path, line)) {
+    for (; read == LineStatus::line; read = read_checked_line(reader, input_path, line)) {
         const int line_number = reader.line_number();
         if (is_comment(line)) {
             writer.block += line;
