@@ -3,6 +3,7 @@
 #include "common/console.h"
 #include "common/file_utils.h"
 #include "common/line_reader.h"
+#include "common/table_line.h"
 #include "common/text_utils.h"
 
 #include <cerrno>
@@ -74,51 +75,12 @@ std::string_view base_name(std::string_view path)
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-// A whole field as a number: decimal, 0x hexadecimal or 0-prefixed octal,
-// a sign only where signed; no blanks, nothing after it.
-bool read_table_number(std::string_view field, bool is_signed, long long& value)
-{
-    std::size_t digits_at = 0;
-    if (is_signed && !field.empty() && (field[0] == '+' || field[0] == '-')) digits_at = 1;
-    if (digits_at >= field.size() || field[digits_at] < '0' || field[digits_at] > '9') return false;
-    const std::string text(field);
-    errno = 0;
-    char* end = nullptr;
-    value = std::strtoll(text.c_str(), &end, 0);
-    return errno == 0 && end == text.c_str() + text.size();
-}
-
-struct TableReader {
-    const char* path = nullptr;
-    int line_number = 0;
-    std::string_view line;
-    int faults = 0;
-
-    int column_of(std::size_t position) const
-    {
-        int column = 1;
-        for (std::size_t i = 0; i < position && i < line.size(); ++i) {
-            if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80) ++column;
-        }
-        return column;
-    }
-
-    void fault(std::size_t position, const std::string& what)
-    {
-        console_printf("ERROR: %s(%d行目%d文字目): %s\n", path, line_number, column_of(position), what.c_str());
-        ++faults;
-    }
-
+struct TableReader : TableLineFaults {
     void read_record(FontTable& table, std::vector<int>& line_of_tag)
     {
-        std::vector<std::size_t> starts{0};
-        for (std::size_t i = 0; i < line.size(); ++i) {
-            if (line[i] == '\t') starts.push_back(i + 1);
-        }
-        auto field = [&](std::size_t k) {
-            const std::size_t end = k + 1 < starts.size() ? starts[k + 1] - 1 : line.size();
-            return line.substr(starts[k], end - starts[k]);
-        };
+        const TableFields fields(line);
+        const std::vector<std::size_t>& starts = fields.starts;
+        auto field = [&](std::size_t k) { return fields[k]; };
         if (starts.size() < 4) {
             fault(line.size(), "フィールドが足りません(タグ、アーカイブ、エントリ、字間の4つ)");
             return;

@@ -19,6 +19,7 @@
 #include "common/console.h"
 #include "common/file_utils.h"
 #include "common/line_reader.h"
+#include "common/table_line.h"
 #include "common/text_utils.h"
 #include "glyphs/font_build.h"
 #include "glyphs/glyph_frame.h"
@@ -93,12 +94,7 @@ std::string lower_case(std::string text)
 // no sign, no blanks, in [low, high].
 bool read_field_number(std::string_view field, long long low, long long high, long long& value)
 {
-    if (field.empty() || field[0] < '0' || field[0] > '9') return false;
-    const std::string text(field);
-    errno = 0;
-    char* end = nullptr;
-    value = std::strtoll(text.c_str(), &end, 0);
-    return errno == 0 && end == text.c_str() + text.size() && value >= low && value <= high;
+    return read_table_number(field, false, value) && value >= low && value <= high;
 }
 
 // One recipe line, read.
@@ -118,38 +114,14 @@ struct RecipeLine {
     std::size_t style_at = 0;
 };
 
-struct RecipeReader {
-    const char* path = nullptr;
+struct RecipeReader : TableLineFaults {
     const FontTable* table = nullptr;
-    int line_number = 0;
-    std::string_view line;
-    int faults = 0;
-
-    int column_of(std::size_t position) const
-    {
-        int column = 1;
-        for (std::size_t i = 0; i < position && i < line.size(); ++i) {
-            if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80) ++column;
-        }
-        return column;
-    }
-
-    void fault(std::size_t position, const std::string& what)
-    {
-        console_printf("ERROR: %s(%d行目%d文字目): %s\n", path, line_number, column_of(position), what.c_str());
-        ++faults;
-    }
 
     void read_record(std::vector<RecipeLine>& recipe)
     {
-        std::vector<std::size_t> starts{0};
-        for (std::size_t i = 0; i < line.size(); ++i) {
-            if (line[i] == '\t') starts.push_back(i + 1);
-        }
-        auto field = [&](std::size_t k) {
-            const std::size_t end = k + 1 < starts.size() ? starts[k + 1] - 1 : line.size();
-            return line.substr(starts[k], end - starts[k]);
-        };
+        const TableFields fields(line);
+        const std::vector<std::size_t>& starts = fields.starts;
+        auto field = [&](std::size_t k) { return fields[k]; };
         if (starts.size() < 5) {
             fault(line.size(), "フィールドが足りません(フォント、フォントファイル、大きさ、スタイル、色の5つ)");
             return;
