@@ -80,7 +80,8 @@ int read_game_fonts(const std::string& folder, const FontTable& font_table, Chec
         }
         if (archive.path.empty()) {
             std::string& tags = missing_tags[row->archive];
-            tags += (tags.empty() ? "" : ",") + std::string(font_tag_name(tag));
+            if (!tags.empty()) tags += ',';
+            tags += font_tag_name(tag);
             continue;
         }
         const auto entry = static_cast<std::size_t>(row->entry);
