@@ -243,14 +243,14 @@ TEST_P(U7kitFontsRun, ExportWritesAStartingRecipeOnce)
 {
     const RunResult r = run("u7kit", {"fonts", "--export"});
     EXPECT_EQ(r.status, 0) << r.out;
-    const std::string recipe = read_file_bytes(file("fonts.recipe.txt"));
+    const std::string recipe = read_text_output(file("fonts.recipe.txt"));
     EXPECT_NE(recipe.find("\nNORMAL\t/usr/share/fonts/truetype/misaki/misaki_gothic.ttf\t8\tauto\tauto\n"), std::string::npos)
         << recipe;
     EXPECT_NE(recipe.find("\nSTATUS\t"), std::string::npos) << recipe;
     const RunResult again = run("u7kit", {"fonts", "--export"});
     EXPECT_EQ(again.status, 1);
     EXPECT_NE(again.out.find(console("ERROR: ファイルが既にあります(上書きしません): fonts.recipe.txt\n")), std::string::npos);
-    EXPECT_EQ(read_file_bytes(file("fonts.recipe.txt")), recipe);
+    EXPECT_EQ(read_text_output(file("fonts.recipe.txt")), recipe);
 }
 
 TEST_P(U7kitFontsRun, PreviewDrawsALineAsTheEngineDoes)
