@@ -27,9 +27,11 @@ DEPS      = bash scripts/install_deps.sh
 
 all: build
 
+# The test build holds the benchmarks too, so that make test builds bench/
+# without compiling the libraries a third time.
 build:
 	$(DEPS) test
-	cmake -S . -B $(BUILD) $(WERROR)
+	cmake -S . -B $(BUILD) -DU7_BUILD_BENCHMARKS=ON $(WERROR)
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: test-plain test-sanitize test-bench
@@ -59,10 +61,10 @@ bench-build:
 bench: bench-build
 	bash scripts/bench.sh $(BENCH_BUILD)
 
-# The benchmarks are built and program_bench's own tests run; the timed
-# runs are left to make bench.
-test-bench: bench-build
-	$(BENCH_BUILD)/bench_tools/program_bench_test --gtest_brief=1
+# The benchmarks are built (in the test build) and program_bench's own
+# tests run; the timed runs are left to make bench, in its Release build.
+test-bench: build
+	$(BUILD)/bench_tools/program_bench_test --gtest_brief=1
 
 fuzz:
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DU7_BUILD_TESTS=OFF -DU7_BUILD_FUZZERS=ON
