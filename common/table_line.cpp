@@ -44,3 +44,25 @@ void TableLineFaults::fault(std::size_t position, const std::string& what)
     console_printf("ERROR: %s(%d行目%d文字目): %s\n", path, line_number, column_of(position), what.c_str());
     ++faults;
 }
+
+bool TableLineFaults::next_record(LineReader& lines)
+{
+    std::string_view text;
+    LineStatus status = LineStatus::end;
+    while ((status = lines.next(text)) != LineStatus::end) {
+        line_number = lines.line_number();
+        if (status == LineStatus::refused) {
+            print_stray_line_byte(path, line_number);
+            ++faults;
+            continue;
+        }
+        line = text;
+        if (status == LineStatus::too_long) {
+            fault(0, "行が長すぎます(最大" + std::to_string(lines.max_length()) + "バイト)");
+            lines.skip_rest_of_line();
+            continue;
+        }
+        if (!text.empty() && text[0] != ';') return true;
+    }
+    return false;
+}

@@ -3,6 +3,8 @@
 // with the line and the column counted in characters.
 #pragma once
 
+#include "common/line_reader.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -33,4 +35,10 @@ struct TableLineFaults {
     // The column (from 1, in characters) of a byte position of the line.
     int column_of(std::size_t position) const;
     void fault(std::size_t position, const std::string& what);
+
+    // The next record of the table into line: comments (of any length) and
+    // empty lines are passed over; a line holding a stray byte, or longer
+    // than the reader takes, is reported as a fault and passed over.  false
+    // at the end of the file (lines.failed() tells a read error).
+    bool next_record(LineReader& lines);
 };

@@ -3,6 +3,7 @@
 // files with planted faults; with a UTF-8 console and with a CP932 console.
 #include "bitmap/bitmap.h"
 #include "support/cli_runner.h"
+#include "support/png_read.h"
 #include "support/temp_dir.h"
 #include "support/u7_test_builders.h"
 #include "fonts/font_sheet.h"
@@ -246,20 +247,6 @@ TEST_P(U7kitRun, SeveralPalettesGiveNoWarning)
     expect_run({"subtitles", "--palette", "PALETTES.FLX"},
                "WARNING: 字幕の3色以外の色の画素が3個あります(近い色に置き換えました)\n処理完了\n",
                0);
-}
-
-RgbImage read_png(const std::string& path)
-{
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    RgbImage image;
-    if (png_image_begin_read_from_file(&png, path.c_str()) == 0) return image;
-    png.format = PNG_FORMAT_RGB;
-    image.width = static_cast<int>(png.width);
-    image.height = static_cast<int>(png.height);
-    image.pixels.resize(PNG_IMAGE_SIZE(png));
-    if (png_image_finish_read(&png, nullptr, image.pixels.data(), 0, nullptr) == 0) return RgbImage{};
-    return image;
 }
 
 TEST_P(U7kitRun, FontSheetIsTheDrawingOfEveryGlyph)

@@ -7,6 +7,7 @@
 #include "shape/u7shape_utils.h"
 #include "support/bdf_builder.h"
 #include "support/cli_runner.h"
+#include "support/png_read.h"
 #include "support/temp_dir.h"
 #include "support/u7_test_builders.h"
 
@@ -59,20 +60,6 @@ Bytes game_fonts(bool with_plain_entry = false)
                                   build_shape(english)};
     if (with_plain_entry) entries.push_back(bytes_of("not a font"));
     return build_flex(entries);
-}
-
-RgbImage read_png(const std::string& path)
-{
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    RgbImage image;
-    if (png_image_begin_read_from_file(&png, path.c_str()) == 0) return image;
-    png.format = PNG_FORMAT_RGB;
-    image.width = static_cast<int>(png.width);
-    image.height = static_cast<int>(png.height);
-    image.pixels.resize(PNG_IMAGE_SIZE(png));
-    if (png_image_finish_read(&png, nullptr, image.pixels.data(), 0, nullptr) == 0) return RgbImage{};
-    return image;
 }
 
 FlexArchivePtr read_raw_archive(const std::string& path)

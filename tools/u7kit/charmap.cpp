@@ -44,16 +44,8 @@ int run_charmap(int argc, char** argv)
         USAGE};
     std::vector<std::string> files;
     if (!parse_subcommand_line(argc, argv, syntax, files, true)) return 1;
-    if (!format_name.empty() && check_format_by_name(format_name) == CheckFormat::unknown) {
-        console_printf("ERROR: 不正な形式です: %s\n", format_name.c_str());
-        return 1;
-    }
-    if (files.empty()) {
-        console_printf("ERROR: 文字を集める翻訳ファイルがありません\n");
-        return 1;
-    }
     std::vector<CheckFormat> formats;
-    if (!translation_file_formats(format_name, files, formats)) return 1;
+    if (!translation_file_formats(format_name, files, "ERROR: 文字を集める翻訳ファイルがありません\n", formats)) return 1;
     // The old map is the translator's work and the translations are read:
     // the new map replaces neither.
     std::vector<std::string> inputs = files;

@@ -205,25 +205,7 @@ std::optional<std::vector<RecipeLine>> read_recipe(const char* path, const FontT
     reader.path = path;
     reader.table = &table;
     LineReader lines(file.get(), RECIPE_LINE_MAX);
-    std::string_view text;
-    LineStatus status = LineStatus::end;
-    while ((status = lines.next(text)) != LineStatus::end) {
-        reader.line_number = lines.line_number();
-        if (status == LineStatus::refused) {
-            print_stray_line_byte(path, reader.line_number);
-            ++reader.faults;
-            continue;
-        }
-        reader.line = text;
-        if (status == LineStatus::too_long) {
-            reader.fault(0, "行が長すぎます(最大" + std::to_string(RECIPE_LINE_MAX) + "バイト)");
-            lines.skip_rest_of_line();
-            continue;
-        }
-        // A comment comes whole, however long.
-        if (text.empty() || text[0] == ';') continue;
-        reader.read_record(recipe);
-    }
+    while (reader.next_record(lines)) reader.read_record(recipe);
     if (lines.failed()) {
         console_printf("ERROR: %s(%d行目): 読み込みエラー\n", path, reader.line_number + 1);
         return std::nullopt;

@@ -109,7 +109,7 @@ int read_game_fonts(const std::string& folder, const FontTable& font_table, Chec
 }  // namespace
 
 bool translation_file_formats(const std::string& format_name, const std::vector<std::string>& files,
-                              std::vector<CheckFormat>& formats)
+                              const char* no_files_message, std::vector<CheckFormat>& formats)
 {
     CheckFormat given = CheckFormat::unknown;
     if (!format_name.empty()) {
@@ -118,6 +118,10 @@ bool translation_file_formats(const std::string& format_name, const std::vector<
             console_printf("ERROR: 不正な形式です: %s\n", format_name.c_str());
             return false;
         }
+    }
+    if (files.empty()) {
+        console_printf("%s", no_files_message);
+        return false;
     }
     formats.clear();
     for (const std::string& file : files) {
@@ -150,16 +154,8 @@ int run_check(int argc, char** argv)
                                   USAGE};
     std::vector<std::string> files;
     if (!parse_subcommand_line(argc, argv, syntax, files, true)) return 1;
-    if (!format_name.empty() && check_format_by_name(format_name) == CheckFormat::unknown) {
-        console_printf("ERROR: 不正な形式です: %s\n", format_name.c_str());
-        return 1;
-    }
-    if (files.empty()) {
-        console_printf("ERROR: 検査する翻訳ファイルがありません\n");
-        return 1;
-    }
     std::vector<CheckFormat> formats;
-    if (!translation_file_formats(format_name, files, formats)) return 1;
+    if (!translation_file_formats(format_name, files, "ERROR: 検査する翻訳ファイルがありません\n", formats)) return 1;
     const std::optional<FontTable> font_table = font_table_from_options(game_name, font_table_file);
     if (!font_table) return 1;
     if (load_charmap(map_file.c_str()) != 0) {

@@ -76,9 +76,11 @@ int run_fontsheet(int argc, char** argv);
 int run_check(int argc, char** argv);
 
 // The format of each file: the one --format names (format_name, may be
-// empty), else the one its file name tells.  false after a message.
+// empty), else the one its file name tells.  false after a message: a bad
+// format name, no files (no_files_message, a whole line), a file of no
+// known format.
 bool translation_file_formats(const std::string& format_name, const std::vector<std::string>& files,
-                              std::vector<CheckFormat>& formats);
+                              const char* no_files_message, std::vector<CheckFormat>& formats);
 
 // ---------------------------------------------------------------------------
 // charmap: the character map extended by the characters of the translations
